@@ -1,0 +1,90 @@
+// app/: the program's shell -- the one GameState record, the key map, the drop
+// timing, the GLUT callbacks and the entry. Owns `gameState`; the other
+// folders include this header to read it and write the fields named in theirs.
+//
+// The functions above the GLUT callbacks need no window: they are plain
+// functions over the global state, so tests drive them directly.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+enum class ScreenMode : std::int32_t {
+    Menu = 0,        // title menu
+    Play = 1,        // the well and the falling piece
+    Highscores = 2,  // the table, and the name prompt after a high score
+};
+
+// The menu's items, as values of GameState::menuSelection.
+constexpr std::int32_t menuStart = 0;
+constexpr std::int32_t menuHighscores = 1;
+constexpr std::int32_t menuExit = 2;
+
+// The timer fires every millisecond; every sixth firing raises the tick flag.
+constexpr unsigned timerPeriodMs = 1;
+constexpr std::int32_t firingsPerTick = 6;
+
+// Frames are paced to this rate so that the fall speed, which counts frames,
+// is the same on every machine fast enough to keep up.
+constexpr int framesPerSecond = 120;
+
+constexpr int windowWidth = 640;
+constexpr int windowHeight = 480;
+constexpr char windowTitle[] = "Tessarine 3D";
+
+// View angles the Play keys set or step, in degrees.
+constexpr float viewStep = 0.5f;        // Page Up/Down, Home/End
+constexpr float diagonalPitch = -45.0f; // "d"
+constexpr float sideViewPitch = 1.5f;   // "v"
+constexpr float sideViewYaw = 67.0f;    // "v"
+
+struct GameState {
+    ScreenMode mode = ScreenMode::Menu;  // the screen drawn and the keys that apply
+    std::int32_t menuSelection = menuStart;  // highlighted menu item
+    std::int32_t score = 0;            // points of the current or last game
+    std::int32_t clearedCount = 0;     // triples cleared in the current game
+    std::int32_t dropInterval = 10;    // ticked frames between timed steps; a game sets 15
+    std::int32_t dropCounter = 0;      // ticked frames since the last timed step
+    bool paused = false;               // stops the timed step only
+    bool tickFlag = false;             // raised by every sixth timer firing
+    std::int32_t timerCount = 0;       // timer firings since the flag was last raised
+    float pitch = 0.0f;                // play field rotation about x, degrees
+    float yaw = 0.0f;                  // play field rotation about y, degrees
+    float menuSpin = 0.0f;             // menu cube wall rotation, degrees
+    int window = 0;                    // GLUT id of the one window
+};
+
+extern GameState gameState;
+
+// What a key asks of the program beyond changing the state.
+enum class KeyOutcome {
+    Continue,  // the key was handled (or ignored); the game goes on
+    Quit,      // Esc, or Enter on Exit: the program should end with status 0
+};
+
+// Enter on Start: empties `board`, score and cleared count 0, interval 15, mode Play.
+void startGame();
+// Applies a character key to `gameState`, the piece or name entry, by screen mode.
+KeyOutcome handleKeyboard(unsigned char key);
+// Applies a GLUT special key (arrows, Page Up/Down, Home, End) by screen mode.
+void handleSpecialKey(int key);
+// Counts one timer firing: raises `tickFlag` on every sixth, lowers it otherwise.
+void countTimerFiring();
+// The Play frame's drop timing: counts ticked frames and steps the piece when
+// `dropCounter` passes `dropInterval`.
+void runDropTiming();
+// The aspect ratio of a window, taking a height of 0 as 1.
+double viewAspect(int width, int height);
+// The start of the frame slot after `slot`; a slot already missed by more than
+// one frame is given up and the next one starts at `now`.
+std::chrono::steady_clock::time_point nextFrameSlot(
+    std::chrono::steady_clock::time_point slot, std::chrono::steady_clock::time_point now);
+
+// GLUT callbacks: thin wrappers over the functions above and the drawing.
+void onDisplay();
+void onReshape(int width, int height);
+void onTimer(int value);
+void onKeyboard(unsigned char key, int x, int y);
+void onSpecialKey(int key, int x, int y);
+// Sets up OpenGL's state, the textures and the projection for a window of this size; mode Menu.
+void initGraphics(int width, int height);

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Installs the Debian packages that Tessarine 3D needs and that are missing.
+#   scripts/deps.sh play   what building and playing need
+#   scripts/deps.sh test   that, and what the tests need (Xvfb, xdotool, ...)
+set -euo pipefail
+
+play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri)
+test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
+
+case "${1:-}" in
+  play) wanted=("${play_packages[@]}") ;;
+  test) wanted=("${play_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 play|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
