@@ -2,9 +2,12 @@
 // owns nothing; the texture loader writes `blockTextures` (render/).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "../game/game.h"
 
 struct DibImage {
     std::int32_t width;   // pixels per row
@@ -12,9 +15,17 @@ struct DibImage {
     std::vector<std::uint8_t> pixels;  // height * width * 3 bytes, R G B, no row padding
 };
 
+// The image file of each `blockTextures` slot, by BlockKind, read from the working directory.
+constexpr const char* blockImageFiles[blockKindCount + 1] = {
+    "block_black.bmp", "block_ltblue.bmp", "block_red.bmp",
+    "block_green.bmp", "block_dblue.bmp",  "block_gray.bmp",
+};
+
 // Reads a BMP file (with or without its 14-byte file header); on failure
 // reports why and returns nothing.
 std::optional<DibImage> loadDibImage(const char* fileName);
+// Decodes a BMP file's bytes held in memory; on failure reports why and returns nothing.
+std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size);
 // Writes "Error: " and the message to standard error, as one line.
 void reportError(const char* message);
 // Loads the six block images into `blockTextures`; true when at least one was made.

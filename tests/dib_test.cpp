@@ -1,0 +1,471 @@
+// The BMP reader against files built byte by byte here.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "image/image.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Rgb {
+    std::uint8_t red, green, blue;
+};
+
+Rgb rgb(int red, int green, int blue) {
+    return {static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)};
+}
+
+void put16(Bytes& out, std::uint32_t value) {
+    out.push_back(value & 0xFF);
+    out.push_back(value >> 8 & 0xFF);
+}
+
+void put32(Bytes& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+// What goes into a test file; the pixel data is given as it lies in the file.
+struct BmpSpec {
+    bool fileHeader = true;
+    bool coreHeader = false;
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+    std::uint32_t bits = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
+    std::vector<std::uint32_t> masks;  // written after an info header
+    std::vector<Rgb> palette;
+    Bytes gap;  // between the colour table and the pixels, with a file header
+    Bytes pixels;
+};
+
+BmpSpec makeSpec(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
+                 std::uint32_t compression = 0) {
+    BmpSpec spec;
+    spec.fileHeader = fileHeader;
+    spec.coreHeader = coreHeader;
+    spec.width = width;
+    spec.height = height;
+    spec.bits = bits;
+    spec.compression = compression;
+    return spec;
+}
+
+Bytes buildBmp(const BmpSpec& spec) {
+    Bytes dib;
+    if (spec.coreHeader) {
+        put32(dib, 12);
+        put16(dib, spec.width);
+        put16(dib, spec.height);
+        put16(dib, 1);
+        put16(dib, spec.bits);
+    } else {
+        put32(dib, 40);
+        put32(dib, spec.width);
+        put32(dib, spec.height);
+        put16(dib, 1);
+        put16(dib, spec.bits);
+        put32(dib, spec.compression);
+        put32(dib, 0);
+        put32(dib, 2835);
+        put32(dib, 2835);
+        put32(dib, spec.coloursUsed);
+        put32(dib, 0);
+    }
+    for (std::uint32_t mask : spec.masks) put32(dib, mask);
+    for (const Rgb& entry : spec.palette) {
+        dib.insert(dib.end(), {entry.blue, entry.green, entry.red});
+        if (!spec.coreHeader) dib.push_back(0);
+    }
+    Bytes file;
+    if (spec.fileHeader) {
+        const std::size_t offset = 14 + dib.size() + spec.gap.size();
+        file = {'B', 'M'};
+        put32(file, offset + spec.pixels.size());
+        put32(file, 0);
+        put32(file, offset);
+        dib.insert(dib.end(), spec.gap.begin(), spec.gap.end());
+    }
+    file.insert(file.end(), dib.begin(), dib.end());
+    file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+    return file;
+}
+
+// Packs one value per pixel into rows (first row first) padded to 4 bytes.
+template <typename PixelValue>
+Bytes packRows(std::uint32_t bits, int width, int height, PixelValue value) {
+    Bytes out;
+    for (int y = 0; y < height; ++y) {
+        Bytes row((bits * width + 31) / 32 * 4, 0);
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t v = value(x, y);
+            if (bits < 8) {
+                const int shift = 8 - bits - (x * bits) % 8;
+                row[x * bits / 8] |= v << shift;
+            } else {
+                for (std::uint32_t byte = 0; byte < bits / 8; ++byte) row[x * bits / 8 + byte] = v >> (8 * byte);
+            }
+        }
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+std::vector<Rgb> testPalette(int count) {
+    std::vector<Rgb> palette;
+    for (int i = 0; i < count; ++i) palette.push_back(rgb(i * 37 % 256, 255 - i, i * 11 % 256));
+    return palette;
+}
+
+// Decodes and keeps what the reader wrote to standard error.
+struct Decoded {
+    std::optional<DibImage> image;
+    std::string errors;
+};
+
+Decoded decode(const Bytes& file) {
+    testing::internal::CaptureStderr();
+    Decoded result{decodeDibImage(file.data(), file.size()), ""};
+    result.errors = testing::internal::GetCapturedStderr();
+    return result;
+}
+
+Rgb pixelAt(const DibImage& image, int x, int row) {
+    const std::uint8_t* p = image.pixels.data() + (row * image.width + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+void expectPixel(const DibImage& image, int x, int row, Rgb expected) {
+    const Rgb got = pixelAt(image, x, row);
+    EXPECT_EQ(got.red, expected.red) << "at " << x << "," << row;
+    EXPECT_EQ(got.green, expected.green) << "at " << x << "," << row;
+    EXPECT_EQ(got.blue, expected.blue) << "at " << x << "," << row;
+}
+
+DibImage decodeOk(const Bytes& file) {
+    Decoded result = decode(file);
+    EXPECT_EQ(result.errors, "");
+    EXPECT_TRUE(result.image.has_value());
+    return result.image.value_or(DibImage{0, 0, {}});
+}
+
+}  // namespace
+
+// Each depth, both headers, with and without the file header, widths 1 to 5:
+// every row's padding is skipped and rows come out in the file's order.
+TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
+    const std::uint32_t depths[] = {1, 4, 8, 16, 24, 32};
+    const int height = 3;
+    for (std::uint32_t bits : depths) {
+        for (bool core : {false, true}) {
+            if (core && (bits == 16 || bits == 32)) continue;
+            for (bool fileHeader : {false, true}) {
+                for (int width = 1; width <= 5; ++width) {
+                    SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (core ? ", core" : "")
+                                                    << (fileHeader ? ", file header" : ""));
+                    BmpSpec spec = makeSpec(fileHeader, core, width, height, bits);
+                    const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
+                    spec.palette = testPalette(colours);
+                    auto index = [&](int x, int y) { return (x * 7 + y * 3 + 1) % std::max(colours, 1u); };
+                    // 5-5-5 channels at full or zero; 8-8-8 with junk in the top byte.
+                    auto value = [&](int x, int y) -> std::uint32_t {
+                        if (bits <= 8) return index(x, y);
+                        if (bits == 16) return (x % 2 ? 0x7C00 : 0) | (y % 2 ? 0x03E0 : 0) | ((x + y) % 2 ? 0x1F : 0);
+                        return 0xAA000000u | (x * 50 + y) << 16 | (y * 60) << 8 | (x * 5 + 200);
+                    };
+                    auto expected = [&](int x, int y) -> Rgb {
+                        if (bits <= 8) return spec.palette[index(x, y)];
+                        if (bits == 16) return rgb(x % 2 ? 255 : 0, y % 2 ? 255 : 0, (x + y) % 2 ? 255 : 0);
+                        return rgb(x * 50 + y, y * 60, x * 5 + 200);
+                    };
+                    spec.pixels = packRows(bits, width, height, value);
+                    const DibImage image = decodeOk(buildBmp(spec));
+                    ASSERT_EQ(image.width, width);
+                    ASSERT_EQ(image.height, height);
+                    ASSERT_EQ(image.pixels.size(), std::size_t(width * height * 3));
+                    for (int y = 0; y < height; ++y)
+                        for (int x = 0; x < width; ++x) expectPixel(image, x, y, expected(x, y));
+                }
+            }
+        }
+    }
+}
+
+TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
+    BmpSpec spec = makeSpec(true, false, 2, 1, 8);
+    spec.palette = testPalette(256);
+    spec.gap = Bytes(6, 0xEE);
+    spec.pixels = {5, 200, 0, 0};
+    const DibImage image = decodeOk(buildBmp(spec));
+    expectPixel(image, 0, 0, spec.palette[5]);
+    expectPixel(image, 1, 0, spec.palette[200]);
+}
+
+// A colours-used count gives even a 24-bit image a table, which a bare DIB's pixels follow.
+TEST(DibReader, SkipsTheColourTableOfA24BitImage) {
+    for (bool fileHeader : {false, true}) {
+        BmpSpec spec = makeSpec(fileHeader, false, 1, 1, 24);
+        spec.coloursUsed = 3;
+        spec.palette = testPalette(3);
+        spec.pixels = {0x30, 0x20, 0x10, 0};
+        expectPixel(decodeOk(buildBmp(spec)), 0, 0, {0x10, 0x20, 0x30});
+    }
+}
+
+// A count above 2^bits is the table's length; pixels can name only the first two.
+TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
+    BmpSpec spec = makeSpec(false, false, 3, 1, 1);
+    spec.coloursUsed = 3;
+    spec.palette = testPalette(3);
+    spec.pixels = {0b01000000, 0, 0, 0};
+    const DibImage image = decodeOk(buildBmp(spec));
+    expectPixel(image, 0, 0, spec.palette[0]);
+    expectPixel(image, 1, 0, spec.palette[1]);
+
+    BmpSpec shortTable = makeSpec(true, false, 2, 1, 8);
+    shortTable.coloursUsed = 2;
+    shortTable.palette = testPalette(2);
+    shortTable.pixels = {1, 2, 0, 0};
+    const DibImage dark = decodeOk(buildBmp(shortTable));
+    expectPixel(dark, 0, 0, shortTable.palette[1]);
+    expectPixel(dark, 1, 0, {0, 0, 0});
+}
+
+TEST(DibReader, ReturnsATopDownImageBottomRowFirst) {
+    BmpSpec spec = makeSpec(true, false, 1, -2, 24);
+    spec.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row, then bottom row
+    const DibImage image = decodeOk(buildBmp(spec));
+    EXPECT_EQ(image.height, 2);
+    expectPixel(image, 0, 0, {6, 5, 4});
+    expectPixel(image, 0, 1, {3, 2, 1});
+}
+
+TEST(DibReader, AcceptsALastRowWithoutItsPadding) {
+    BmpSpec spec = makeSpec(true, false, 1, 2, 24);
+    spec.pixels = {1, 2, 3, 0, 4, 5, 6};
+    expectPixel(decodeOk(buildBmp(spec)), 0, 1, {6, 5, 4});
+}
+
+TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
+    BmpSpec rgb565 = makeSpec(true, false, 2, 1, 16, 3);
+    rgb565.masks = {0xF800, 0x07E0, 0x001F};
+    rgb565.pixels = {0xFF, 0xFF, 0x10, 0x84};  // white; red 16/31, green 32/63, blue 16/31
+    const DibImage image = decodeOk(buildBmp(rgb565));
+    expectPixel(image, 0, 0, {255, 255, 255});
+    expectPixel(image, 1, 0, {132, 130, 132});
+
+    BmpSpec wide = makeSpec(true, false, 1, 1, 32, 3);
+    wide.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
+    wide.pixels = {0xFF, 0x13, 0x00, 0x00};             // red 1023, green 4, blue 0
+    expectPixel(decodeOk(buildBmp(wide)), 0, 0, {255, 1, 0});
+}
+
+// RLE8: runs, an absolute run with its pad byte, end of line, a delta and
+// the end of the bitmap; cells the codes skip are black.
+TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
+    BmpSpec rle8 = makeSpec(true, false, 5, 4, 8, 1);
+    rle8.palette = testPalette(256);
+    rle8.pixels = {2, 7, 0, 2, 1, 1,     // row 0: 7 7, then a delta to column 3 of row 1
+                   2, 8, 0, 0,           // 8 8, end of line
+                   0, 3, 1, 2, 3, 0,     // row 2: 1 2 3 (absolute, padded)
+                   0, 1};                // end of bitmap; row 3 empty
+    const DibImage image = decodeOk(buildBmp(rle8));
+    const Rgb black{0, 0, 0};
+    const int expected[4][5] = {
+        {7, 7, -1, -1, -1}, {-1, -1, -1, 8, 8}, {1, 2, 3, -1, -1}, {-1, -1, -1, -1, -1}};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            expectPixel(image, x, y, expected[y][x] < 0 ? black : rle8.palette[expected[y][x]]);
+
+    BmpSpec rle4 = makeSpec(false, false, 5, 2, 4, 2);
+    rle4.palette = testPalette(16);
+    rle4.pixels = {5, 0x12, 0, 0,              // row 0: 1 2 1 2 1
+                   0, 3, 0xAB, 0xC0, 0, 1};    // row 1: A B C, end of bitmap
+    const DibImage nibbles = decodeOk(buildBmp(rle4));
+    const int nibbleRows[2][5] = {{1, 2, 1, 2, 1}, {10, 11, 12, -1, -1}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x)
+            expectPixel(nibbles, x, y, nibbleRows[y][x] < 0 ? black : rle4.palette[nibbleRows[y][x]]);
+}
+
+namespace {
+
+struct BadInput {
+    const char* what;
+    Bytes file;
+    const char* message;
+};
+
+constexpr char unknownFormat[] = "Unknown DIB file format.";
+constexpr char conversion[] = "Image file conversion error.";
+constexpr char outOfMemory[] = "Out of memory.";
+constexpr char shortHeaders[] = "DIB file too short for its headers.";
+constexpr char shortTable[] = "DIB file too short for its colour table.";
+constexpr char shortRows[] = "DIB file too short for its pixel rows.";
+
+BmpSpec sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
+    BmpSpec spec = makeSpec(true, false, width, height, 24);
+    spec.pixels = Bytes(pixelBytes, 0);
+    return spec;
+}
+
+BmpSpec withBits(std::uint32_t bits, std::uint32_t compression = 0) {
+    BmpSpec spec = makeSpec(true, false, 2, 2, bits, compression);
+    spec.pixels = Bytes(64, 0);
+    return spec;
+}
+
+BmpSpec withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
+    BmpSpec spec = withBits(bits, 3);
+    spec.masks = std::move(masks);
+    return spec;
+}
+
+BmpSpec runLength(Bytes codes, std::uint32_t bits = 8) {
+    BmpSpec spec = makeSpec(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
+    spec.palette = testPalette(2);
+    spec.coloursUsed = 2;
+    spec.pixels = std::move(codes);
+    return spec;
+}
+
+Bytes withPixelOffset(Bytes file, std::uint32_t offset) {
+    for (int i = 0; i < 4; ++i) file[10 + i] = offset >> (8 * i) & 0xFF;
+    return file;
+}
+
+Bytes withHeaderSize(std::uint32_t headerSize) {
+    Bytes file = buildBmp(sized(1, 1));
+    file.resize(file.size() + 200, 0);
+    for (int i = 0; i < 4; ++i) file[14 + i] = headerSize >> (8 * i) & 0xFF;
+    return file;
+}
+
+Bytes truncated(Bytes file, std::size_t size) {
+    file.resize(size);
+    return file;
+}
+
+std::vector<BadInput> badInputs() {
+    const Bytes good = buildBmp(sized(2, 2, 16));
+    BmpSpec longTable = withBits(8);
+    longTable.coloursUsed = 1000;
+    BmpSpec hugeTable = withBits(24);
+    hugeTable.coloursUsed = 0xFFFFFFFF;
+    BmpSpec topDownRle = runLength({0, 1});
+    topDownRle.height = -2;
+    BmpSpec core16 = withBits(16);
+    core16.coreHeader = true;
+    return {
+        {"108-byte header", withHeaderSize(108), unknownFormat},
+        {"124-byte header", withHeaderSize(124), unknownFormat},
+        {"header size 0", withHeaderSize(0), unknownFormat},
+        {"header size 64", withHeaderSize(64), unknownFormat},
+        {"width 0", buildBmp(sized(0, 2)), conversion},
+        {"height 0", buildBmp(sized(2, 0)), conversion},
+        {"negative width", buildBmp(sized(-2, 2)), conversion},
+        {"height INT_MIN", buildBmp(sized(2, INT_MIN)), conversion},
+        {"width over 16384", buildBmp(sized(16385, 1)), conversion},
+        {"height over 16384", buildBmp(sized(1, -16385)), conversion},
+        {"width x height x 3 overflowing", buildBmp(sized(INT_MAX, INT_MAX)), conversion},
+        {"16384 x 16384", buildBmp(sized(16384, 16384)), outOfMemory},
+        {"0 bits", buildBmp(withBits(0)), conversion},
+        {"2 bits", buildBmp(withBits(2)), conversion},
+        {"7 bits", buildBmp(withBits(7)), conversion},
+        {"64 bits", buildBmp(withBits(64)), conversion},
+        {"16 bits in a core header", buildBmp(core16), conversion},
+        {"compression 4", buildBmp(withBits(24, 4)), conversion},
+        {"compression 5", buildBmp(withBits(24, 5)), conversion},
+        {"compression 0xFFFFFFFF", buildBmp(withBits(24, 0xFFFFFFFF)), conversion},
+        {"RLE8 at 4 bits", buildBmp(withBits(4, 1)), conversion},
+        {"RLE4 at 8 bits", buildBmp(withBits(8, 2)), conversion},
+        {"bit fields at 24 bits", buildBmp(withMasks({0xFF0000, 0xFF00, 0xFF}, 24)), conversion},
+        {"colour table past the end", buildBmp(longTable), shortTable},
+        {"colour count 2^32 - 1", buildBmp(hugeTable), shortTable},
+        {"pixel offset past the end", withPixelOffset(good, 5000), shortRows},
+        {"pixel offset at the end", withPixelOffset(good, good.size()), shortRows},
+        {"pixel offset inside the headers", withPixelOffset(good, 20), conversion},
+        {"truncated last row", truncated(good, good.size() - 3), shortRows},
+        {"zero mask", buildBmp(withMasks({0xF800, 0, 0x1F})), conversion},
+        {"overlapping masks", buildBmp(withMasks({0xF800, 0x0FE0, 0x1F})), conversion},
+        {"broken mask", buildBmp(withMasks({0xF100, 0x07E0, 0x1F})), conversion},
+        {"mask beyond 16 bits", buildBmp(withMasks({0x1F0000, 0x07E0, 0x1F})), conversion},
+        {"masks cut off", truncated(buildBmp(withMasks({0xF800, 0x07E0, 0x1F})), 60), shortHeaders},
+        {"run past the row", buildBmp(runLength({5, 1, 0, 1})), conversion},
+        {"run after a run past the row", buildBmp(runLength({3, 1, 2, 1, 0, 1})), conversion},
+        {"absolute run past the row", buildBmp(runLength({0, 5, 1, 1, 1, 1, 1, 0, 0, 1})), conversion},
+        {"RLE4 absolute run past the row", buildBmp(runLength({0, 5, 0x11, 0x11, 0x10, 0, 0, 1}, 4)), conversion},
+        {"delta past the row", buildBmp(runLength({0, 2, 5, 0, 0, 1})), conversion},
+        {"delta past the image", buildBmp(runLength({0, 2, 0, 2, 0, 1})), conversion},
+        {"run past the image", buildBmp(runLength({0, 0, 0, 0, 1, 1, 0, 1})), conversion},
+        {"line end past the image", buildBmp(runLength({0, 0, 0, 0, 0, 0, 0, 1})), conversion},
+        {"no end of bitmap", buildBmp(runLength({2, 1, 0, 0})), shortRows},
+        {"cut-off delta", buildBmp(runLength({0, 2, 1})), shortRows},
+        {"cut-off absolute run", buildBmp(runLength({0, 3, 1, 1})), shortRows},
+        {"top-down RLE", buildBmp(topDownRle), conversion},
+    };
+}
+
+void expectFailure(const Bytes& file, const std::string& message) {
+    const Decoded result = decode(file);
+    EXPECT_FALSE(result.image.has_value());
+    EXPECT_EQ(result.errors, "Error: " + message + "\n");
+}
+
+}  // namespace
+
+TEST(DibReader, RejectsEveryBadInputWithItsMessage) {
+    for (const BadInput& input : badInputs()) {
+        SCOPED_TRACE(input.what);
+        expectFailure(input.file, input.message);
+    }
+}
+
+// Every prefix of a valid file up to its 54 bytes of headers.
+TEST(DibReader, RejectsFilesTooShortForTheirHeaders) {
+    const Bytes good = buildBmp(sized(1, 1));
+    for (std::size_t size = 0; size <= 54; ++size) {
+        SCOPED_TRACE(size);
+        expectFailure(truncated(good, size), size < 54 ? shortHeaders : shortRows);
+    }
+}
+
+namespace {
+
+std::string tempPath(const char* name) {
+    return testing::TempDir() + name;
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+}  // namespace
+
+TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedOrIsEmpty) {
+    const std::string good = tempPath("dib_test_good.bmp");
+    BmpSpec spec = makeSpec(true, false, 1, 1, 24);
+    spec.pixels = {1, 2, 3, 0};
+    writeFile(good, buildBmp(spec));
+    const std::optional<DibImage> image = loadDibImage(good.c_str());
+    ASSERT_TRUE(image.has_value());
+    expectPixel(*image, 0, 0, {3, 2, 1});
+
+    const std::string empty = tempPath("dib_test_empty.bmp");
+    writeFile(empty, {});
+    for (const std::string& path : {empty, tempPath("dib_test_missing.bmp")}) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadDibImage(path.c_str()).has_value());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file " + path + ".\n");
+    }
+    std::remove(good.c_str());
+    std::remove(empty.c_str());
+}
