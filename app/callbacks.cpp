@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "game/game.h"
+#include "image/image.h"
 #include "render/render.h"
 
 namespace {
@@ -44,6 +45,7 @@ void waitForFrameSlot() {
 void initGraphics(int width, int height) {
     // Texture images come as tightly packed rows.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    loadBlockTextures();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
     glEnable(GL_TEXTURE_2D);
