@@ -279,12 +279,19 @@ const char* decodeRows(const std::uint8_t* data, std::size_t size, const DibLayo
 // byte (RLE8) or alternates its two nibbles, high first (RLE4). A count of 0
 // is an escape: end of line, end of bitmap, a delta (two more bytes: columns
 // right and rows up), or an absolute run of that many literal pixels, padded
-// to an even number of bytes. Pixels not written stay black.
+// to an even number of bytes. Pixels not written stay black. A run may reach
+// into the row's padding (some encoders code the padding bytes as a run);
+// pixels there are dropped.
 const char* decodeRunLength(const std::uint8_t* data, std::size_t size, const DibLayout& layout,
                             DibImage& image) {
     const bool rle4 = layout.compression == compressionRle4;
     const std::int64_t width = layout.width;
     const std::int64_t height = layout.height;
+    const std::int64_t pixelsPerWord = rle4 ? 8 : 4;
+    const std::int64_t paddedWidth = (width + pixelsPerWord - 1) / pixelsPerWord * pixelsPerWord;
+    const auto put = [&](std::int64_t x, std::int64_t y, std::uint32_t index) {
+        if (x < width) putPixel(image, y, x, paletteColour(index, layout));
+    };
     const auto literal = [rle4](const std::uint8_t* bytes, std::int64_t i) -> std::uint32_t {
         return rle4 ? bytes[i / 2] >> (i % 2 == 0 ? 4 : 0) & 0xF : bytes[i];
     };
@@ -297,10 +304,10 @@ const char* decodeRunLength(const std::uint8_t* data, std::size_t size, const Di
         const std::uint8_t code = data[at + 1];
         at += 2;
         if (count > 0) {
-            if (y >= height || x + count > width) return messageConversion;
+            if (y >= height || x + count > paddedWidth) return messageConversion;
             for (std::int64_t i = 0; i < count; ++i) {
                 const std::uint32_t index = rle4 ? (i % 2 == 0 ? code >> 4 : code & 0xF) : code;
-                putPixel(image, y, x++, paletteColour(index, layout));
+                put(x++, y, index);
             }
         } else if (code == rleEndOfLine) {
             if (y >= height) return messageConversion;
@@ -313,14 +320,14 @@ const char* decodeRunLength(const std::uint8_t* data, std::size_t size, const Di
             x += data[at];
             y += data[at + 1];
             at += 2;
-            if (x > width || y >= height) return messageConversion;
+            if (x > paddedWidth || y >= height) return messageConversion;
         } else {
             const std::size_t literalBytes = rle4 ? (code + 1) / 2 : code;
             const std::size_t paddedBytes = (literalBytes + 1) / 2 * 2;
             if (size - at < paddedBytes) return messageShortRows;
-            if (y >= height || x + code > width) return messageConversion;
+            if (y >= height || x + code > paddedWidth) return messageConversion;
             for (std::int64_t i = 0; i < code; ++i) {
-                putPixel(image, y, x++, paletteColour(literal(data + at, i), layout));
+                put(x++, y, literal(data + at, i));
             }
             at += paddedBytes;
         }

@@ -265,19 +265,20 @@ TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
     expectPixel(decodeOk(buildBmp(wide)), 0, 0, {255, 1, 0});
 }
 
-// RLE8: runs, an absolute run with its pad byte, end of line, a delta and
-// the end of the bitmap; cells the codes skip are black.
+// RLE8: runs, an absolute run with its pad byte, end of line, a delta, a run
+// into the row's padding and the end of the bitmap; cells the codes skip are black.
 TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
     BmpSpec rle8 = makeSpec(true, false, 5, 4, 8, 1);
     rle8.palette = testPalette(256);
     rle8.pixels = {2, 7, 0, 2, 1, 1,     // row 0: 7 7, then a delta to column 3 of row 1
                    2, 8, 0, 0,           // 8 8, end of line
                    0, 3, 1, 2, 3, 0,     // row 2: 1 2 3 (absolute, padded)
-                   0, 1};                // end of bitmap; row 3 empty
+                   0, 0, 8, 6,           // row 3: 6 6 6 6 6 and three into the padding
+                   0, 1};                // end of bitmap
     const DibImage image = decodeOk(buildBmp(rle8));
     const Rgb black{0, 0, 0};
     const int expected[4][5] = {
-        {7, 7, -1, -1, -1}, {-1, -1, -1, 8, 8}, {1, 2, 3, -1, -1}, {-1, -1, -1, -1, -1}};
+        {7, 7, -1, -1, -1}, {-1, -1, -1, 8, 8}, {1, 2, 3, -1, -1}, {6, 6, 6, 6, 6}};
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
             expectPixel(image, x, y, expected[y][x] < 0 ? black : rle8.palette[expected[y][x]]);
@@ -396,11 +397,13 @@ std::vector<BadInput> badInputs() {
         {"broken mask", buildBmp(withMasks({0xF100, 0x07E0, 0x1F})), conversion},
         {"mask beyond 16 bits", buildBmp(withMasks({0x1F0000, 0x07E0, 0x1F})), conversion},
         {"masks cut off", truncated(buildBmp(withMasks({0xF800, 0x07E0, 0x1F})), 60), shortHeaders},
-        {"run past the row", buildBmp(runLength({5, 1, 0, 1})), conversion},
-        {"run after a run past the row", buildBmp(runLength({3, 1, 2, 1, 0, 1})), conversion},
-        {"absolute run past the row", buildBmp(runLength({0, 5, 1, 1, 1, 1, 1, 0, 0, 1})), conversion},
-        {"RLE4 absolute run past the row", buildBmp(runLength({0, 5, 0x11, 0x11, 0x10, 0, 0, 1}, 4)), conversion},
-        {"delta past the row", buildBmp(runLength({0, 2, 5, 0, 0, 1})), conversion},
+        {"run past the padded row", buildBmp(runLength({5, 1, 0, 1})), conversion},
+        {"run after a run past the padded row", buildBmp(runLength({3, 1, 2, 1, 0, 1})), conversion},
+        {"absolute run past the padded row", buildBmp(runLength({0, 5, 1, 1, 1, 1, 1, 0, 0, 1})), conversion},
+        {"RLE4 run past the padded row", buildBmp(runLength({9, 0x11, 0, 1}, 4)), conversion},
+        {"RLE4 absolute run past the padded row",
+         buildBmp(runLength({0, 9, 0x11, 0x11, 0x11, 0x11, 0x10, 0, 0, 1}, 4)), conversion},
+        {"delta past the padded row", buildBmp(runLength({0, 2, 5, 0, 0, 1})), conversion},
         {"delta past the image", buildBmp(runLength({0, 2, 0, 2, 0, 1})), conversion},
         {"run past the image", buildBmp(runLength({0, 0, 0, 0, 1, 1, 0, 1})), conversion},
         {"line end past the image", buildBmp(runLength({0, 0, 0, 0, 0, 0, 0, 1})), conversion},
