@@ -1,0 +1,148 @@
+// The block textures loaded from the images the build makes and drawn in a
+// Play frame through a real GL context.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "gl_support.h"
+#include "image/image.h"
+#include "test_support.h"
+
+namespace {
+
+// The cells of the five kinds on the floor row, left to right, by kind.
+constexpr int floorKindColumn[blockKindCount + 1] = {-1, 0, 2, 4, 6, 7};
+
+// Window coordinates of a point on the front face of the cube of (column, row).
+void projectFront(int column, int row, double faceX, double faceY, double& windowX, double& windowY) {
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLdouble windowZ = 0;
+    gluProject(fieldOriginX + columnSpacing * column + faceX, fieldOriginY - rowSpacing * row + faceY,
+               fieldOriginZ + 1, identity, projection, viewport, &windowX, &windowY, &windowZ);
+}
+
+Rgb frontPixel(const std::vector<Rgb>& frame, int column, int row, double faceX, double faceY) {
+    double x = 0, y = 0;
+    projectFront(column, row, faceX, faceY, x, y);
+    return pixelAt(frame, static_cast<int>(x), static_cast<int>(y));
+}
+
+int brightness(Rgb colour) { return colour.r + colour.g + colour.b; }
+
+int distance(Rgb a, Rgb b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
+
+// Loads the textures from `directory` as start-up would, and puts the
+// working directory and an empty texture table back afterwards.
+class BlockTextures : public testing::Test {
+protected:
+    void loadFrom(const std::string& directory) {
+        ASSERT_NE(getcwd(previousDirectory, sizeof previousDirectory), nullptr);
+        ASSERT_EQ(chdir(directory.c_str()), 0);
+        loaded = loadBlockTextures();
+    }
+    void TearDown() override {
+        glDeleteTextures(blockKindCount + 1, blockTextures);
+        for (GLuint& name : blockTextures) name = 0;
+        if (previousDirectory[0] != '\0') {
+            EXPECT_EQ(chdir(previousDirectory), 0);
+        }
+    }
+    // A Play frame with one block of every kind on the floor row and the piece out of the way.
+    std::vector<Rgb> drawKinds() {
+        resetWorld(boardColumns - 1, 0, {1, 2, 3});
+        for (BlockKind kind = 1; kind <= blockKindCount; ++kind) fill({{floorKindColumn[kind], floorRow}}, kind);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawPlayField();
+        return readFrame();
+    }
+    char previousDirectory[4096] = "";
+    bool loaded = false;
+};
+
+TEST_F(BlockTextures, EveryKindShowsItsOwnColourWithALightTopAndADarkBottom) {
+    loadFrom(TESSARINE_BLOCK_IMAGE_DIR);
+    ASSERT_TRUE(loaded);
+    for (GLuint name : blockTextures) EXPECT_NE(name, 0u);
+    const std::vector<Rgb> frame = drawKinds();
+
+    Rgb faces[blockKindCount + 1] = {};
+    for (BlockKind kind = 1; kind <= blockKindCount; ++kind) {
+        SCOPED_TRACE(testing::Message() << "kind " << kind);
+        const int column = floorKindColumn[kind];
+        faces[kind] = frontPixel(frame, column, floorRow, 0, 0);
+        // The bevel: the band along the top edge is lighter than the face,
+        // the band along the bottom edge darker.
+        const Rgb top = frontPixel(frame, column, floorRow, 0, 0.85);
+        const Rgb bottom = frontPixel(frame, column, floorRow, 0, -0.85);
+        EXPECT_GT(brightness(top), brightness(faces[kind]) + 30);
+        EXPECT_LT(brightness(bottom) + 30, brightness(faces[kind]));
+        for (BlockKind other = 1; other < kind; ++other) {
+            EXPECT_GT(distance(faces[kind], faces[other]), 60) << "like kind " << other;
+        }
+    }
+    const Rgb ltBlue = faces[1], red = faces[2], green = faces[3], darkBlue = faces[4], grey = faces[5];
+    EXPECT_GT(ltBlue.b, ltBlue.r);
+    EXPECT_GT(red.r, red.g + 100);
+    EXPECT_GT(green.g, green.r + 100);
+    EXPECT_GT(darkBlue.b, darkBlue.g + 100);
+    EXPECT_LT(distance(grey, Rgb{grey.r, grey.r, grey.r}), 10);
+    EXPECT_GT(brightness(ltBlue), brightness(darkBlue) + 150);
+}
+
+TEST_F(BlockTextures, WithoutTheImageFilesEveryCubeIsWhite) {
+    char pattern[] = "/tmp/textures_gltest_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    testing::internal::CaptureStderr();
+    loadFrom(pattern);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // a missing file is no error
+    rmdir(pattern);
+    EXPECT_FALSE(loaded);
+    for (GLuint name : blockTextures) EXPECT_EQ(name, 0u);
+    const std::vector<Rgb> frame = drawKinds();
+    for (BlockKind kind = 1; kind <= blockKindCount; ++kind) {
+        const Rgb centre = frontPixel(frame, floorKindColumn[kind], floorRow, 0, 0);
+        EXPECT_EQ(brightness(centre), 3 * 255) << "kind " << kind;
+    }
+}
+
+// Only the red image is readable: the green one is reported and skipped, and
+// the kinds without an image stay white.
+TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
+    char pattern[] = "/tmp/textures_gltest_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const std::string red = dir + "/" + blockImageFiles[2];
+    const std::string green = dir + "/" + blockImageFiles[3];
+    ASSERT_EQ(std::system(("cp " + std::string(TESSARINE_BLOCK_IMAGE_DIR) + "/" + blockImageFiles[2] + " " + red).c_str()), 0);
+    std::FILE* garbage = std::fopen(green.c_str(), "w");
+    ASSERT_NE(garbage, nullptr);
+    std::fputs("not an image\n", garbage);
+    std::fclose(garbage);
+
+    testing::internal::CaptureStderr();
+    loadFrom(dir);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown DIB file format.\n");
+    std::remove(red.c_str());
+    std::remove(green.c_str());
+    rmdir(pattern);
+    EXPECT_TRUE(loaded);
+    for (BlockKind kind = 0; kind <= blockKindCount; ++kind) EXPECT_EQ(blockTextures[kind] != 0, kind == 2);
+
+    const std::vector<Rgb> frame = drawKinds();
+    const Rgb redFace = frontPixel(frame, floorKindColumn[2], floorRow, 0, 0);
+    EXPECT_GT(redFace.r, redFace.g + 100);
+    for (BlockKind kind : {1, 3, 4, 5}) {
+        EXPECT_EQ(brightness(frontPixel(frame, floorKindColumn[kind], floorRow, 0, 0)), 3 * 255) << "kind " << kind;
+    }
+}
+
+}  // namespace
