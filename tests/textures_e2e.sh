@@ -1,0 +1,38 @@
+# The block images in the real program: with them the falling piece is drawn
+# in colour; without them the game starts all the same, silently, with white cubes.
+source "$(dirname "$0")/e2e_support.sh"
+
+# The distribution's ImageMagick: a `convert` earlier on the PATH may be another program.
+MAGICK=/usr/bin/convert
+
+# Shares (0 to 1) of the window's pixels that are saturated colour, and that are bright.
+play_frame_shares() {
+  import -window "$WID" "$WORK/$1.png"
+  [ -n "${E2E_SHOTS:-}" ] && cp "$WORK/$1.png" "$E2E_SHOTS/"
+  "$MAGICK" "$WORK/$1.png" -colorspace HSL -channel G -separate -threshold 40% -format '%[fx:mean] ' info:
+  "$MAGICK" "$WORK/$1.png" -colorspace Gray -threshold 60% -format '%[fx:mean]' info:
+}
+
+# Starts a game from the menu, looks at a Play frame, and quits with Esc.
+look_at_play() {
+  key Return
+  sleep 0.5
+  shares=$(play_frame_shares "$1")
+  key Escape
+  status=$(wait_for_exit)
+  [ "$status" -eq 0 ] || fail "Esc ended the game with status $status"
+  [ ! -s "$WORK/stderr" ] || fail "unexpected errors: $(cat "$WORK/stderr")"
+}
+
+BUILD_DIR="$WORK/no-images" start_game
+look_at_play white
+read -r saturated bright <<<"$shares"
+awk -v s="$saturated" 'BEGIN { exit !(s == 0) }' || fail "colour without images: $saturated"
+awk -v b="$bright" 'BEGIN { exit !(b > 0.001) }' || fail "no white cubes without images: $bright"
+
+ls "$BUILD_DIR"/block_*.bmp >/dev/null || fail "the build made no block images"
+start_game
+look_at_play coloured
+read -r saturated bright <<<"$shares"
+awk -v s="$saturated" 'BEGIN { exit !(s > 0.001) }' || fail "no coloured cubes with the images: $saturated"
+echo "textures e2e: ok"
