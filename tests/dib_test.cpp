@@ -30,7 +30,7 @@ void put32(Bytes& out, std::uint32_t value) {
 }
 
 // What goes into a test file; the pixel data is given as it lies in the file.
-struct BmpSpec {
+struct TestBmp {
     bool fileHeader = true;
     bool coreHeader = false;
     std::int32_t width = 1;
@@ -44,55 +44,55 @@ struct BmpSpec {
     Bytes pixels;
 };
 
-BmpSpec makeSpec(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
+TestBmp makeSpec(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
                  std::uint32_t compression = 0) {
-    BmpSpec spec;
-    spec.fileHeader = fileHeader;
-    spec.coreHeader = coreHeader;
-    spec.width = width;
-    spec.height = height;
-    spec.bits = bits;
-    spec.compression = compression;
-    return spec;
+    TestBmp bmp;
+    bmp.fileHeader = fileHeader;
+    bmp.coreHeader = coreHeader;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.bits = bits;
+    bmp.compression = compression;
+    return bmp;
 }
 
-Bytes buildBmp(const BmpSpec& spec) {
+Bytes buildBmp(const TestBmp& bmp) {
     Bytes dib;
-    if (spec.coreHeader) {
+    if (bmp.coreHeader) {
         put32(dib, 12);
-        put16(dib, spec.width);
-        put16(dib, spec.height);
+        put16(dib, bmp.width);
+        put16(dib, bmp.height);
         put16(dib, 1);
-        put16(dib, spec.bits);
+        put16(dib, bmp.bits);
     } else {
         put32(dib, 40);
-        put32(dib, spec.width);
-        put32(dib, spec.height);
+        put32(dib, bmp.width);
+        put32(dib, bmp.height);
         put16(dib, 1);
-        put16(dib, spec.bits);
-        put32(dib, spec.compression);
+        put16(dib, bmp.bits);
+        put32(dib, bmp.compression);
         put32(dib, 0);
         put32(dib, 2835);
         put32(dib, 2835);
-        put32(dib, spec.coloursUsed);
+        put32(dib, bmp.coloursUsed);
         put32(dib, 0);
     }
-    for (std::uint32_t mask : spec.masks) put32(dib, mask);
-    for (const Rgb& entry : spec.palette) {
+    for (std::uint32_t mask : bmp.masks) put32(dib, mask);
+    for (const Rgb& entry : bmp.palette) {
         dib.insert(dib.end(), {entry.blue, entry.green, entry.red});
-        if (!spec.coreHeader) dib.push_back(0);
+        if (!bmp.coreHeader) dib.push_back(0);
     }
     Bytes file;
-    if (spec.fileHeader) {
-        const std::size_t offset = 14 + dib.size() + spec.gap.size();
+    if (bmp.fileHeader) {
+        const std::size_t offset = 14 + dib.size() + bmp.gap.size();
         file = {'B', 'M'};
-        put32(file, offset + spec.pixels.size());
+        put32(file, offset + bmp.pixels.size());
         put32(file, 0);
         put32(file, offset);
-        dib.insert(dib.end(), spec.gap.begin(), spec.gap.end());
+        dib.insert(dib.end(), bmp.gap.begin(), bmp.gap.end());
     }
     file.insert(file.end(), dib.begin(), dib.end());
-    file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+    file.insert(file.end(), bmp.pixels.begin(), bmp.pixels.end());
     return file;
 }
 
@@ -168,9 +168,9 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
                 for (int width = 1; width <= 5; ++width) {
                     SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (core ? ", core" : "")
                                                     << (fileHeader ? ", file header" : ""));
-                    BmpSpec spec = makeSpec(fileHeader, core, width, height, bits);
+                    TestBmp bmp = makeSpec(fileHeader, core, width, height, bits);
                     const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
-                    spec.palette = testPalette(colours);
+                    bmp.palette = testPalette(colours);
                     auto index = [&](int x, int y) { return (x * 7 + y * 3 + 1) % std::max(colours, 1u); };
                     // 5-5-5 channels at full or zero; 8-8-8 with junk in the top byte.
                     auto value = [&](int x, int y) -> std::uint32_t {
@@ -179,12 +179,12 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
                         return 0xAA000000u | (x * 50 + y) << 16 | (y * 60) << 8 | (x * 5 + 200);
                     };
                     auto expected = [&](int x, int y) -> Rgb {
-                        if (bits <= 8) return spec.palette[index(x, y)];
+                        if (bits <= 8) return bmp.palette[index(x, y)];
                         if (bits == 16) return rgb(x % 2 ? 255 : 0, y % 2 ? 255 : 0, (x + y) % 2 ? 255 : 0);
                         return rgb(x * 50 + y, y * 60, x * 5 + 200);
                     };
-                    spec.pixels = packRows(bits, width, height, value);
-                    const DibImage image = decodeOk(buildBmp(spec));
+                    bmp.pixels = packRows(bits, width, height, value);
+                    const DibImage image = decodeOk(buildBmp(bmp));
                     ASSERT_EQ(image.width, width);
                     ASSERT_EQ(image.height, height);
                     ASSERT_EQ(image.pixels.size(), std::size_t(width * height * 3));
@@ -197,37 +197,37 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
 }
 
 TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
-    BmpSpec spec = makeSpec(true, false, 2, 1, 8);
-    spec.palette = testPalette(256);
-    spec.gap = Bytes(6, 0xEE);
-    spec.pixels = {5, 200, 0, 0};
-    const DibImage image = decodeOk(buildBmp(spec));
-    expectPixel(image, 0, 0, spec.palette[5]);
-    expectPixel(image, 1, 0, spec.palette[200]);
+    TestBmp bmp = makeSpec(true, false, 2, 1, 8);
+    bmp.palette = testPalette(256);
+    bmp.gap = Bytes(6, 0xEE);
+    bmp.pixels = {5, 200, 0, 0};
+    const DibImage image = decodeOk(buildBmp(bmp));
+    expectPixel(image, 0, 0, bmp.palette[5]);
+    expectPixel(image, 1, 0, bmp.palette[200]);
 }
 
 // A colours-used count gives even a 24-bit image a table, which a bare DIB's pixels follow.
 TEST(DibReader, SkipsTheColourTableOfA24BitImage) {
     for (bool fileHeader : {false, true}) {
-        BmpSpec spec = makeSpec(fileHeader, false, 1, 1, 24);
-        spec.coloursUsed = 3;
-        spec.palette = testPalette(3);
-        spec.pixels = {0x30, 0x20, 0x10, 0};
-        expectPixel(decodeOk(buildBmp(spec)), 0, 0, {0x10, 0x20, 0x30});
+        TestBmp bmp = makeSpec(fileHeader, false, 1, 1, 24);
+        bmp.coloursUsed = 3;
+        bmp.palette = testPalette(3);
+        bmp.pixels = {0x30, 0x20, 0x10, 0};
+        expectPixel(decodeOk(buildBmp(bmp)), 0, 0, {0x10, 0x20, 0x30});
     }
 }
 
 // A count above 2^bits is the table's length; pixels can name only the first two.
 TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
-    BmpSpec spec = makeSpec(false, false, 3, 1, 1);
-    spec.coloursUsed = 3;
-    spec.palette = testPalette(3);
-    spec.pixels = {0b01000000, 0, 0, 0};
-    const DibImage image = decodeOk(buildBmp(spec));
-    expectPixel(image, 0, 0, spec.palette[0]);
-    expectPixel(image, 1, 0, spec.palette[1]);
+    TestBmp bmp = makeSpec(false, false, 3, 1, 1);
+    bmp.coloursUsed = 3;
+    bmp.palette = testPalette(3);
+    bmp.pixels = {0b01000000, 0, 0, 0};
+    const DibImage image = decodeOk(buildBmp(bmp));
+    expectPixel(image, 0, 0, bmp.palette[0]);
+    expectPixel(image, 1, 0, bmp.palette[1]);
 
-    BmpSpec shortTable = makeSpec(true, false, 2, 1, 8);
+    TestBmp shortTable = makeSpec(true, false, 2, 1, 8);
     shortTable.coloursUsed = 2;
     shortTable.palette = testPalette(2);
     shortTable.pixels = {1, 2, 0, 0};
@@ -237,29 +237,29 @@ TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
 }
 
 TEST(DibReader, ReturnsATopDownImageBottomRowFirst) {
-    BmpSpec spec = makeSpec(true, false, 1, -2, 24);
-    spec.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row, then bottom row
-    const DibImage image = decodeOk(buildBmp(spec));
+    TestBmp bmp = makeSpec(true, false, 1, -2, 24);
+    bmp.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row, then bottom row
+    const DibImage image = decodeOk(buildBmp(bmp));
     EXPECT_EQ(image.height, 2);
     expectPixel(image, 0, 0, {6, 5, 4});
     expectPixel(image, 0, 1, {3, 2, 1});
 }
 
 TEST(DibReader, AcceptsALastRowWithoutItsPadding) {
-    BmpSpec spec = makeSpec(true, false, 1, 2, 24);
-    spec.pixels = {1, 2, 3, 0, 4, 5, 6};
-    expectPixel(decodeOk(buildBmp(spec)), 0, 1, {6, 5, 4});
+    TestBmp bmp = makeSpec(true, false, 1, 2, 24);
+    bmp.pixels = {1, 2, 3, 0, 4, 5, 6};
+    expectPixel(decodeOk(buildBmp(bmp)), 0, 1, {6, 5, 4});
 }
 
 TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
-    BmpSpec rgb565 = makeSpec(true, false, 2, 1, 16, 3);
+    TestBmp rgb565 = makeSpec(true, false, 2, 1, 16, 3);
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0xFF, 0xFF, 0x10, 0x84};  // white; red 16/31, green 32/63, blue 16/31
     const DibImage image = decodeOk(buildBmp(rgb565));
     expectPixel(image, 0, 0, {255, 255, 255});
     expectPixel(image, 1, 0, {132, 130, 132});
 
-    BmpSpec wide = makeSpec(true, false, 1, 1, 32, 3);
+    TestBmp wide = makeSpec(true, false, 1, 1, 32, 3);
     wide.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
     wide.pixels = {0xFF, 0x13, 0x00, 0x00};             // red 1023, green 4, blue 0
     expectPixel(decodeOk(buildBmp(wide)), 0, 0, {255, 1, 0});
@@ -268,7 +268,7 @@ TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
 // RLE8: runs, an absolute run with its pad byte, end of line, a delta, a run
 // into the row's padding and the end of the bitmap; cells the codes skip are black.
 TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
-    BmpSpec rle8 = makeSpec(true, false, 5, 4, 8, 1);
+    TestBmp rle8 = makeSpec(true, false, 5, 4, 8, 1);
     rle8.palette = testPalette(256);
     rle8.pixels = {2, 7, 0, 2, 1, 1,     // row 0: 7 7, then a delta to column 3 of row 1
                    2, 8, 0, 0,           // 8 8, end of line
@@ -283,7 +283,7 @@ TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
         for (int x = 0; x < 5; ++x)
             expectPixel(image, x, y, expected[y][x] < 0 ? black : rle8.palette[expected[y][x]]);
 
-    BmpSpec rle4 = makeSpec(false, false, 5, 2, 4, 2);
+    TestBmp rle4 = makeSpec(false, false, 5, 2, 4, 2);
     rle4.palette = testPalette(16);
     rle4.pixels = {5, 0x12, 0, 0,              // row 0: 1 2 1 2 1
                    0, 3, 0xAB, 0xC0, 0, 1};    // row 1: A B C, end of bitmap
@@ -309,30 +309,30 @@ constexpr char shortHeaders[] = "DIB file too short for its headers.";
 constexpr char shortTable[] = "DIB file too short for its colour table.";
 constexpr char shortRows[] = "DIB file too short for its pixel rows.";
 
-BmpSpec sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
-    BmpSpec spec = makeSpec(true, false, width, height, 24);
-    spec.pixels = Bytes(pixelBytes, 0);
-    return spec;
+TestBmp sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
+    TestBmp bmp = makeSpec(true, false, width, height, 24);
+    bmp.pixels = Bytes(pixelBytes, 0);
+    return bmp;
 }
 
-BmpSpec withBits(std::uint32_t bits, std::uint32_t compression = 0) {
-    BmpSpec spec = makeSpec(true, false, 2, 2, bits, compression);
-    spec.pixels = Bytes(64, 0);
-    return spec;
+TestBmp withBits(std::uint32_t bits, std::uint32_t compression = 0) {
+    TestBmp bmp = makeSpec(true, false, 2, 2, bits, compression);
+    bmp.pixels = Bytes(64, 0);
+    return bmp;
 }
 
-BmpSpec withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
-    BmpSpec spec = withBits(bits, 3);
-    spec.masks = std::move(masks);
-    return spec;
+TestBmp withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
+    TestBmp bmp = withBits(bits, 3);
+    bmp.masks = std::move(masks);
+    return bmp;
 }
 
-BmpSpec runLength(Bytes codes, std::uint32_t bits = 8) {
-    BmpSpec spec = makeSpec(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
-    spec.palette = testPalette(2);
-    spec.coloursUsed = 2;
-    spec.pixels = std::move(codes);
-    return spec;
+TestBmp runLength(Bytes codes, std::uint32_t bits = 8) {
+    TestBmp bmp = makeSpec(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
+    bmp.palette = testPalette(2);
+    bmp.coloursUsed = 2;
+    bmp.pixels = std::move(codes);
+    return bmp;
 }
 
 Bytes withPixelOffset(Bytes file, std::uint32_t offset) {
@@ -354,13 +354,13 @@ Bytes truncated(Bytes file, std::size_t size) {
 
 std::vector<BadInput> badInputs() {
     const Bytes good = buildBmp(sized(2, 2, 16));
-    BmpSpec longTable = withBits(8);
+    TestBmp longTable = withBits(8);
     longTable.coloursUsed = 1000;
-    BmpSpec hugeTable = withBits(24);
+    TestBmp hugeTable = withBits(24);
     hugeTable.coloursUsed = 0xFFFFFFFF;
-    BmpSpec topDownRle = runLength({0, 1});
+    TestBmp topDownRle = runLength({0, 1});
     topDownRle.height = -2;
-    BmpSpec core16 = withBits(16);
+    TestBmp core16 = withBits(16);
     core16.coreHeader = true;
     return {
         {"108-byte header", withHeaderSize(108), unknownFormat},
@@ -455,9 +455,9 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 
 TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedOrIsEmpty) {
     const std::string good = tempPath("dib_test_good.bmp");
-    BmpSpec spec = makeSpec(true, false, 1, 1, 24);
-    spec.pixels = {1, 2, 3, 0};
-    writeFile(good, buildBmp(spec));
+    TestBmp bmp = makeSpec(true, false, 1, 1, 24);
+    bmp.pixels = {1, 2, 3, 0};
+    writeFile(good, buildBmp(bmp));
     const std::optional<DibImage> image = loadDibImage(good.c_str());
     ASSERT_TRUE(image.has_value());
     expectPixel(*image, 0, 0, {3, 2, 1});
