@@ -1,0 +1,84 @@
+// The GLUT callbacks and the OpenGL set-up. They stay thin: the rules and the
+// key map live in plain functions (shell.cpp, game/).
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/app.h"
+#include "game/game.h"
+#include "render/render.h"
+
+namespace {
+
+constexpr GLdouble fieldOfViewY = 45.0;
+constexpr GLdouble nearPlane = 0.1;
+constexpr GLdouble farPlane = 100.0;
+
+std::chrono::steady_clock::time_point frameSlot;  // when the current frame may end
+
+void setProjection(int width, int height) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfViewY, viewAspect(width, height), nearPlane, farPlane);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// Sleeps until the frame's slot: frames follow at a steady rate, and the
+// falling speed, which counts frames, is the same on fast and slow machines.
+void waitForFrameSlot() {
+    frameSlot = nextFrameSlot(frameSlot, std::chrono::steady_clock::now());
+    std::this_thread::sleep_until(frameSlot);
+}
+
+// The one way out of the program besides closing the window.
+[[noreturn]] void quitGame() {
+    glutDestroyWindow(gameState.window);
+    std::exit(EXIT_SUCCESS);
+}
+
+}  // namespace
+
+void initGraphics(int width, int height) {
+    // Texture images come as tightly packed rows.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    // LEQUAL lets a piece block and a board block in the same cell both show.
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setProjection(width, height);
+    gameState.mode = ScreenMode::Menu;
+}
+
+void onDisplay() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (gameState.mode == ScreenMode::Play) {
+        runDropTiming();
+        resolveBoard();
+        drawPlayField();
+    }
+    glutSwapBuffers();
+    waitForFrameSlot();
+}
+
+void onReshape(int width, int height) {
+    glViewport(0, 0, width, height == 0 ? 1 : height);
+    setProjection(width, height);
+}
+
+void onTimer(int value) {
+    countTimerFiring();
+    glutTimerFunc(timerPeriodMs, onTimer, value);
+}
+
+void onKeyboard(unsigned char key, int, int) {
+    if (handleKeyboard(key) == KeyOutcome::Quit) quitGame();
+}
+
+void onSpecialKey(int key, int, int) { handleSpecialKey(key); }

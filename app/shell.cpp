@@ -1,0 +1,163 @@
+// The shell's plain functions: the key map, the timer's tick, the drop timing
+// and the frame pacing. No OpenGL: the GLUT callbacks call these.
+#include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
+
+#include "app/app.h"
+#include "game/game.h"
+
+GameState gameState;
+
+namespace {
+
+constexpr unsigned char keyEnter = 13;
+constexpr unsigned char keyEscape = 27;
+
+void handleMenuEnter() {
+    switch (gameState.menuSelection) {
+    case menuStart:
+        startGame();
+        break;
+    case menuHighscores:
+        gameState.mode = ScreenMode::Highscores;
+        break;
+    default:
+        break;
+    }
+}
+
+void handlePlayKey(unsigned char key) {
+    switch (key) {
+    case 'a': case 'A':
+        cycleKindsUp();
+        break;
+    case 's': case 'S':
+        cycleKindsDown();
+        break;
+    case 'p': case 'P':
+        gameState.paused = !gameState.paused;
+        break;
+    case 'h': case 'H':  // straight from the front
+        gameState.pitch = 0.0f;
+        gameState.yaw = 0.0f;
+        break;
+    case 'd': case 'D':  // from above
+        gameState.pitch = diagonalPitch;
+        gameState.yaw = 0.0f;
+        break;
+    case 'v': case 'V':  // from the side
+        gameState.pitch = sideViewPitch;
+        gameState.yaw = sideViewYaw;
+        break;
+    default:
+        break;
+    }
+}
+
+void handlePlaySpecialKey(int key) {
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        movePieceLeft();
+        break;
+    case GLUT_KEY_RIGHT:
+        movePieceRight();
+        break;
+    case GLUT_KEY_DOWN:  // a step of its own: the drop counter is left alone
+        stepPiece();
+        break;
+    case GLUT_KEY_UP:  // throws the piece away for a new one
+        spawnPiece();
+        break;
+    case GLUT_KEY_PAGE_UP:
+        gameState.pitch += viewStep;
+        break;
+    case GLUT_KEY_PAGE_DOWN:
+        gameState.pitch -= viewStep;
+        break;
+    case GLUT_KEY_HOME:
+        gameState.yaw -= viewStep;
+        break;
+    case GLUT_KEY_END:
+        gameState.yaw += viewStep;
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void startGame() {
+    // The piece is not respawned: the last game's piece falls again from
+    // where it stopped. Pause, counter and view carry over too.
+    clearBoard();
+    gameState.dropInterval = startDropInterval;
+    gameState.score = 0;
+    gameState.clearedCount = 0;
+    gameState.mode = ScreenMode::Play;
+}
+
+KeyOutcome handleKeyboard(unsigned char key) {
+    if (key == keyEscape) return KeyOutcome::Quit;
+    switch (gameState.mode) {
+    case ScreenMode::Menu:
+        if (key != keyEnter) break;
+        if (gameState.menuSelection == menuExit) return KeyOutcome::Quit;
+        handleMenuEnter();
+        break;
+    case ScreenMode::Play:
+        handlePlayKey(key);
+        break;
+    case ScreenMode::Highscores:
+        if (key == keyEnter) gameState.mode = ScreenMode::Menu;
+        break;
+    }
+    return KeyOutcome::Continue;
+}
+
+void handleSpecialKey(int key) {
+    switch (gameState.mode) {
+    case ScreenMode::Menu:
+        if (key == GLUT_KEY_UP && gameState.menuSelection > menuStart) --gameState.menuSelection;
+        if (key == GLUT_KEY_DOWN && gameState.menuSelection < menuExit) ++gameState.menuSelection;
+        break;
+    case ScreenMode::Play:
+        handlePlaySpecialKey(key);
+        break;
+    case ScreenMode::Highscores:
+        break;
+    }
+}
+
+void countTimerFiring() {
+    ++gameState.timerCount;
+    if (gameState.timerCount >= firingsPerTick) {
+        gameState.tickFlag = true;
+        gameState.timerCount = 0;
+    } else {
+        gameState.tickFlag = false;
+    }
+}
+
+void runDropTiming() {
+    if (gameState.paused || !gameState.tickFlag) return;
+    ++gameState.dropCounter;
+    if (gameState.dropCounter > gameState.dropInterval) {
+        stepPiece();
+        gameState.dropCounter = 0;
+    }
+}
+
+double viewAspect(int width, int height) {
+    return static_cast<double>(width) / (height == 0 ? 1 : height);
+}
+
+std::chrono::steady_clock::time_point nextFrameSlot(std::chrono::steady_clock::time_point slot,
+                                                    std::chrono::steady_clock::time_point now) {
+    constexpr auto framePeriod =
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) /
+        framesPerSecond;
+    const auto next = slot + framePeriod;
+    // After a stall (a window drag, a slow frame) start afresh rather than
+    // racing through the missed frames to catch up.
+    return next + framePeriod < now ? now : next;
+}

@@ -1,0 +1,40 @@
+// The block cube: every block in the game is this cube with its kind's texture.
+#include "render/render.h"
+
+namespace {
+
+struct CubeVertex {
+    GLfloat s, t;     // texture coordinate
+    GLfloat x, y, z;  // corner
+};
+
+// Six faces of four corners, each face mapping the whole texture. The order
+// of faces and corners, and each corner's texture coordinate, decide which
+// way up the texture appears on each face.
+constexpr CubeVertex cubeVertices[] = {
+    // front, z = +1
+    {0, 0, -1, -1, +1}, {1, 0, +1, -1, +1}, {1, 1, +1, +1, +1}, {0, 1, -1, +1, +1},
+    // back, z = -1
+    {1, 0, -1, -1, -1}, {1, 1, -1, +1, -1}, {0, 1, +1, +1, -1}, {0, 0, +1, -1, -1},
+    // top, y = +1
+    {0, 1, -1, +1, -1}, {0, 0, -1, +1, +1}, {1, 0, +1, +1, +1}, {1, 1, +1, +1, -1},
+    // bottom, y = -1
+    {1, 1, -1, -1, -1}, {0, 1, +1, -1, -1}, {0, 0, +1, -1, +1}, {1, 0, -1, -1, +1},
+    // right, x = +1
+    {1, 0, +1, -1, -1}, {1, 1, +1, +1, -1}, {0, 1, +1, +1, +1}, {0, 0, +1, -1, +1},
+    // left, x = -1
+    {0, 0, -1, -1, -1}, {1, 0, -1, -1, +1}, {1, 1, -1, +1, +1}, {0, 1, -1, +1, -1},
+};
+
+}  // namespace
+
+GLuint blockTextures[blockKindCount + 1] = {};
+
+void drawBlockCube() {
+    glBegin(GL_QUADS);
+    for (const CubeVertex& v : cubeVertices) {
+        glTexCoord2f(v.s, v.t);
+        glVertex3f(v.x, v.y, v.z);
+    }
+    glEnd();
+}

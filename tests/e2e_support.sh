@@ -1,0 +1,62 @@
+# Shared by the *_e2e.sh tests: start the real game in a scratch directory
+# under the test's Xvfb, press keys in its window, look at what it shows.
+# Usage in a test: source this file with the game binary and the build
+# directory as arguments ($1, $2).
+set -u
+
+GAME=$1
+BUILD_DIR=$2
+WORK=$(mktemp -d)
+GAME_PID=
+WID=
+
+cleanup() {
+  if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then kill "$GAME_PID"; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$WORK/stderr" ] && { echo "--- game's stderr:" >&2; cat "$WORK/stderr" >&2; }
+  exit 1
+}
+
+# Starts the game in $WORK (copying the block images there when the build
+# made them) and waits for its window.
+start_game() {
+  cp "$BUILD_DIR"/block_*.bmp "$WORK"/ 2>/dev/null || true
+  (cd "$WORK" && exec "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") &
+  GAME_PID=$!
+  for _ in $(seq 100); do
+    WID=$(xdotool search --name '^Tessarine 3D$' 2>/dev/null | head -n 1)
+    [ -n "$WID" ] && break
+    kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window opened"
+    sleep 0.1
+  done
+  [ -n "$WID" ] || fail "no window named 'Tessarine 3D'"
+  sleep 0.3  # let the first frames draw
+}
+
+# Presses keys in the game's window. xdotool's complaints go to a log: the
+# key-up of a key that ends the game finds no window any more.
+key() { xdotool key --window "$WID" "$@" 2>>"$WORK/xdotool.log" || true; }
+
+# Waits up to 10 s for the game to end and sets EXIT_STATUS to its status.
+wait_for_exit() {
+  for _ in $(seq 100); do
+    kill -0 "$GAME_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$GAME_PID" 2>/dev/null && fail "the game is still running"
+  EXIT_STATUS=0
+  wait "$GAME_PID" || EXIT_STATUS=$?
+  GAME_PID=
+}
+
+# Saves the window as $WORK/NAME.png and echoes the mean brightness (0 to 1).
+screenshot() {
+  import -window "$WID" "$WORK/$1.png"
+  [ -n "${E2E_SHOTS:-}" ] && cp "$WORK/$1.png" "$E2E_SHOTS/"
+  convert "$WORK/$1.png" -colorspace Gray -format '%[fx:mean]' info:
+}

@@ -1,0 +1,27 @@
+# The road of one game through the real program: Enter starts it, holding
+# Down ends it, the score goes to standard output, Esc ends the program.
+source "$(dirname "$0")/e2e_support.sh"
+
+start_game
+menu=$(screenshot menu)
+key Return
+sleep 0.3
+play=$(screenshot play)
+awk "BEGIN { exit !($play > $menu) }" || fail "the play field shows nothing (menu $menu, play $play)"
+
+for _ in $(seq 60); do
+  grep -q '^your score' "$WORK/stdout" && break
+  key --delay 15 --repeat 10 Down
+done
+sleep 0.3
+grep -q '^your score' "$WORK/stdout" || fail "no game over after 600 presses of Down"
+# Exactly the two lines, and nothing else.
+printf '%s' "$(cat "$WORK/stdout")" | grep -Pzq '\Agame over\nyour score: [0-9]+\z' ||
+  fail "unexpected output: $(cat -A "$WORK/stdout")"
+[ "$(wc -l <"$WORK/stdout")" -eq 2 ] || fail "more than two lines: $(cat -A "$WORK/stdout")"
+kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended with the game over"
+
+key Escape
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Esc ended the game with status $EXIT_STATUS"
+echo "game over e2e: ok ($(tail -n 1 "$WORK/stdout"))"

@@ -1,0 +1,59 @@
+// Helpers of the drawing tests: read the back buffer, find where a cell lands.
+#pragma once
+
+#include <GL/glu.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/app.h"
+#include "render/render.h"
+
+struct Rgb {
+    std::uint8_t r, g, b;
+    bool isBlack() const { return r == 0 && g == 0 && b == 0; }
+};
+
+// The back buffer as drawn so far, bottom row first.
+inline std::vector<Rgb> readFrame() {
+    glFinish();
+    std::vector<Rgb> pixels(windowWidth * windowHeight);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, windowWidth, windowHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+inline Rgb pixelAt(const std::vector<Rgb>& frame, int x, int y) { return frame[y * windowWidth + x]; }
+
+struct ScreenBox {
+    double left, bottom, right, top;  // window coordinates, y up
+    int centreX() const { return static_cast<int>((left + right) / 2); }
+    int centreY() const { return static_cast<int>((bottom + top) / 2); }
+    bool contains(int x, int y, double margin) const {
+        return x >= left - margin && x <= right + margin && y >= bottom - margin && y <= top + margin;
+    }
+};
+
+// The window area covered by the cube of (column, row), unrotated, found by
+// projecting its eight corners the way the play field places it.
+inline ScreenBox projectCell(int column, int row) {
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    ScreenBox box = {1e9, 1e9, -1e9, -1e9};
+    for (int corner = 0; corner < 8; ++corner) {
+        const double x = fieldOriginX + columnSpacing * column + ((corner & 1) ? 1 : -1);
+        const double y = fieldOriginY - rowSpacing * row + ((corner & 2) ? 1 : -1);
+        const double z = fieldOriginZ + ((corner & 4) ? 1 : -1);
+        GLdouble wx, wy, wz;
+        gluProject(x, y, z, identity, projection, viewport, &wx, &wy, &wz);
+        box.left = std::min(box.left, wx);
+        box.right = std::max(box.right, wx);
+        box.bottom = std::min(box.bottom, wy);
+        box.top = std::max(box.top, wy);
+    }
+    return box;
+}

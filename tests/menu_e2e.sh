@@ -1,0 +1,25 @@
+# The menu of the real program: the selection stops at Exit, Enter on Exit
+# ends it with status 0; without a display it fails with GLUT's message.
+source "$(dirname "$0")/e2e_support.sh"
+
+start_game
+key Down Down Down Down Return
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"
+[ ! -s "$WORK/stdout" ] || fail "unexpected output: $(cat "$WORK/stdout")"
+
+# Up from Exit reaches Start again: Enter there starts a game and the game
+# keeps running.
+start_game
+key Down Down Up Up Up Return
+sleep 0.3
+kill -0 "$GAME_PID" 2>/dev/null || fail "Enter on Start ended the program"
+key Escape
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Esc during play ended the game with status $EXIT_STATUS"
+
+status=0
+(cd "$WORK" && env -u DISPLAY "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") || status=$?
+[ "$status" -ne 0 ] || fail "no display, yet status 0"
+grep -qi 'display' "$WORK/stderr" || fail "no display, and no word of it: $(cat "$WORK/stderr")"
+echo "menu e2e: ok"

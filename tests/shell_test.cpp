@@ -1,0 +1,240 @@
+// The shell without a window: the menu, the key map, the timer and the drop timing.
+#include <GL/freeglut_std.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "test_support.h"
+
+namespace {
+
+constexpr unsigned char enter = 13;
+constexpr unsigned char escape = 27;
+
+class Shell : public ::testing::Test {
+protected:
+    void SetUp() override { resetWorld(3, 4); }
+};
+
+void expectPiece(int column, int topRow, BlockKind top) {
+    EXPECT_EQ(piece.blocks[pieceTop].column, column);
+    EXPECT_EQ(piece.blocks[pieceTop].row, topRow);
+    EXPECT_EQ(piece.blocks[pieceTop].kind, top);
+}
+
+TEST_F(Shell, MenuSelectionStopsAtStartAndExit) {
+    handleSpecialKey(GLUT_KEY_UP);
+    EXPECT_EQ(gameState.menuSelection, menuStart);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    EXPECT_EQ(gameState.menuSelection, menuExit);
+    handleSpecialKey(GLUT_KEY_UP);
+    EXPECT_EQ(gameState.menuSelection, menuHighscores);
+}
+
+TEST_F(Shell, EnterOnEachMenuItem) {
+    gameState.menuSelection = menuHighscores;
+    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
+    EXPECT_EQ(handleKeyboard('x'), KeyOutcome::Continue);
+    EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
+    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(gameState.mode, ScreenMode::Menu);
+
+    gameState.menuSelection = menuExit;
+    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Quit);
+
+    gameState.menuSelection = menuStart;
+    EXPECT_EQ(handleKeyboard(' '), KeyOutcome::Continue);
+    EXPECT_EQ(gameState.mode, ScreenMode::Menu);
+    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(gameState.mode, ScreenMode::Play);
+}
+
+TEST_F(Shell, EscapeQuitsFromEveryScreen) {
+    for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
+        gameState.mode = mode;
+        EXPECT_EQ(handleKeyboard(escape), KeyOutcome::Quit);
+    }
+}
+
+TEST_F(Shell, StartResetsTheGameButNotThePieceThePauseTheCounterOrTheView) {
+    gameState.score = 90;
+    gameState.clearedCount = 12;
+    gameState.dropInterval = 7;
+    gameState.dropCounter = 4;
+    gameState.paused = true;
+    gameState.pitch = -45.0f;
+    gameState.yaw = 12.5f;
+    fill({{0, 16}}, 2);
+    startGame();
+    EXPECT_EQ(gameState.mode, ScreenMode::Play);
+    EXPECT_EQ(gameState.score, 0);
+    EXPECT_EQ(gameState.clearedCount, 0);
+    EXPECT_EQ(gameState.dropInterval, startDropInterval);
+    EXPECT_EQ(gameState.dropCounter, 4);
+    EXPECT_TRUE(gameState.paused);
+    EXPECT_EQ(gameState.pitch, -45.0f);
+    EXPECT_EQ(gameState.yaw, 12.5f);
+    EXPECT_EQ(at(0, 16), emptyCell);
+    expectPiece(3, 4, 1);
+}
+
+TEST_F(Shell, EverySixthTimerFiringRaisesTheTickFlagUntilTheNext) {
+    for (int firing = 1; firing <= 13; ++firing) {
+        countTimerFiring();
+        EXPECT_EQ(gameState.tickFlag, firing % 6 == 0) << "firing " << firing;
+    }
+    EXPECT_EQ(gameState.timerCount, 1);
+}
+
+TEST_F(Shell, TheCounterStepsThePieceWhenItPassesTheInterval) {
+    gameState.mode = ScreenMode::Play;
+    gameState.dropInterval = 2;
+    gameState.tickFlag = true;
+    runDropTiming();
+    runDropTiming();
+    EXPECT_EQ(gameState.dropCounter, 2);
+    expectPiece(3, 4, 1);
+    runDropTiming();
+    EXPECT_EQ(gameState.dropCounter, 0);
+    expectPiece(3, 5, 1);
+
+    // Frames that do not see the tick flag count nothing.
+    gameState.tickFlag = false;
+    for (int i = 0; i < 10; ++i) runDropTiming();
+    EXPECT_EQ(gameState.dropCounter, 0);
+    expectPiece(3, 5, 1);
+}
+
+TEST_F(Shell, TheDownKeyStepsWithoutTouchingTheCounter) {
+    gameState.mode = ScreenMode::Play;
+    gameState.dropCounter = 3;
+    handleSpecialKey(GLUT_KEY_DOWN);
+    expectPiece(3, 5, 1);
+    EXPECT_EQ(gameState.dropCounter, 3);
+}
+
+TEST_F(Shell, PauseStopsOnlyTheTimedStep) {
+    gameState.mode = ScreenMode::Play;
+    handleKeyboard('p');
+    ASSERT_TRUE(gameState.paused);
+    gameState.tickFlag = true;
+    gameState.dropInterval = 0;
+    runDropTiming();
+    EXPECT_EQ(gameState.dropCounter, 0);
+    expectPiece(3, 4, 1);
+
+    handleSpecialKey(GLUT_KEY_LEFT);
+    expectPiece(2, 4, 1);
+    handleSpecialKey(GLUT_KEY_RIGHT);
+    handleSpecialKey(GLUT_KEY_RIGHT);
+    expectPiece(4, 4, 1);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    expectPiece(4, 5, 1);
+    handleKeyboard('a');
+    expectPiece(4, 5, 2);
+    handleKeyboard('S');
+    expectPiece(4, 5, 1);
+    handleSpecialKey(GLUT_KEY_UP);
+    EXPECT_EQ(piece.blocks[pieceTop].row, 0);
+    EXPECT_EQ(piece.blocks[pieceTop].column, spawnColumn);
+
+    handleKeyboard('P');
+    EXPECT_FALSE(gameState.paused);
+}
+
+TEST_F(Shell, AGameEndedWhilePausedStartsTheNextOnePaused) {
+    resetWorld(3, 0);
+    gameState.mode = ScreenMode::Play;
+    gameState.paused = true;
+    fill({{3, 3}}, 5);
+    ::testing::internal::CaptureStdout();
+    handleSpecialKey(GLUT_KEY_DOWN);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "game over\nyour score: 0\n");
+    ASSERT_EQ(gameState.mode, ScreenMode::Highscores);
+    handleKeyboard(enter);
+    handleKeyboard(enter);
+    EXPECT_EQ(gameState.mode, ScreenMode::Play);
+    EXPECT_TRUE(gameState.paused);
+}
+
+TEST_F(Shell, ViewKeysInBothCases) {
+    gameState.mode = ScreenMode::Play;
+    struct ViewKey {
+        unsigned char key;
+        float pitch;
+        float yaw;
+    };
+    const ViewKey keys[] = {{'d', -45.0f, 0.0f}, {'h', 0.0f, 0.0f}, {'v', 1.5f, 67.0f},
+                            {'H', 0.0f, 0.0f},   {'V', 1.5f, 67.0f}, {'D', -45.0f, 0.0f}};
+    for (ViewKey view : keys) {
+        handleKeyboard(view.key);
+        EXPECT_EQ(gameState.pitch, view.pitch) << view.key;
+        EXPECT_EQ(gameState.yaw, view.yaw) << view.key;
+    }
+    handleSpecialKey(GLUT_KEY_PAGE_UP);
+    EXPECT_EQ(gameState.pitch, -44.5f);
+    handleSpecialKey(GLUT_KEY_PAGE_DOWN);
+    handleSpecialKey(GLUT_KEY_PAGE_DOWN);
+    EXPECT_EQ(gameState.pitch, -45.5f);
+    handleSpecialKey(GLUT_KEY_END);
+    EXPECT_EQ(gameState.yaw, 0.5f);
+    handleSpecialKey(GLUT_KEY_HOME);
+    handleSpecialKey(GLUT_KEY_HOME);
+    EXPECT_EQ(gameState.yaw, -0.5f);
+}
+
+TEST_F(Shell, UnknownKeysChangeNothingOnAnyScreen) {
+    const unsigned char characterKeys[] = {'x', 'q', ' ', '1', 8, 127, 200, enter};
+    const int specialKeys[] = {GLUT_KEY_F1, GLUT_KEY_INSERT, 112 /* Shift */, 114 /* Ctrl */};
+    for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
+        for (unsigned char key : characterKeys) {
+            if (key == enter && mode != ScreenMode::Play) continue;
+            resetWorld(3, 4);
+            gameState.mode = mode;
+            gameState.menuSelection = menuHighscores;
+            EXPECT_EQ(handleKeyboard(key), KeyOutcome::Continue);
+            EXPECT_EQ(gameState.mode, mode);
+            EXPECT_EQ(gameState.menuSelection, menuHighscores);
+            EXPECT_FALSE(gameState.paused);
+            EXPECT_EQ(gameState.pitch, 0.0f);
+            expectPiece(3, 4, 1);
+        }
+        for (int key : specialKeys) {
+            resetWorld(3, 4);
+            gameState.mode = mode;
+            handleSpecialKey(key);
+            EXPECT_EQ(gameState.mode, mode);
+            EXPECT_EQ(gameState.menuSelection, menuStart);
+            EXPECT_EQ(gameState.pitch, 0.0f);
+            EXPECT_EQ(gameState.yaw, 0.0f);
+            expectPiece(3, 4, 1);
+        }
+    }
+    // Arrows on the high score screen do nothing either.
+    resetWorld(3, 4);
+    gameState.mode = ScreenMode::Highscores;
+    handleSpecialKey(GLUT_KEY_LEFT);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    expectPiece(3, 4, 1);
+}
+
+TEST_F(Shell, AReshapeToHeightZeroKeepsTheWidthAsAspect) {
+    EXPECT_DOUBLE_EQ(viewAspect(640, 480), 640.0 / 480.0);
+    EXPECT_DOUBLE_EQ(viewAspect(640, 0), 640.0);
+    EXPECT_DOUBLE_EQ(viewAspect(0, 0), 0.0);
+}
+
+TEST_F(Shell, FrameSlotsFollowAtTheFrameRateAndSkipAfterAStall) {
+    using namespace std::chrono;
+    const steady_clock::time_point start{seconds(100)};
+    const auto period = duration_cast<steady_clock::duration>(seconds(1)) / framesPerSecond;
+    EXPECT_EQ(nextFrameSlot(start, start), start + period);
+    EXPECT_EQ(nextFrameSlot(start, start + period + period / 2), start + period) << "one frame late";
+    const auto stalled = start + seconds(3);
+    EXPECT_EQ(nextFrameSlot(start, stalled), stalled);
+}
+
+}  // namespace
