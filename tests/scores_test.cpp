@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "game/game.h"
 #include "scores/scores.h"
 
 namespace {
@@ -139,6 +140,7 @@ class ScoresTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousDirectory_ = fs::current_path();
+        previousTable_ = highScoreTable;
         std::string pattern = (fs::temp_directory_path() / "scores_test.XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         directory_ = pattern;
@@ -150,7 +152,12 @@ protected:
         nameLength = 0;
     }
 
+    // Leaves the globals as other tests expect them: the table as loaded at
+    // start-up, no name prompt.
     void TearDown() override {
+        highScoreTable = previousTable_;
+        enteringName = false;
+        gameState = GameState{};
         fs::current_path(previousDirectory_);
         fs::permissions(directory_, fs::perms::owner_all);
         fs::remove_all(directory_);
@@ -167,6 +174,7 @@ protected:
     }
 
     fs::path previousDirectory_;
+    HighScoreTable previousTable_;
     fs::path directory_;
 };
 
@@ -403,6 +411,45 @@ TEST_F(NameEntryTest, ChoosingHighscoresInTheMenuEndsNameEntry) {
     EXPECT_FALSE(enteringName);
     handleKeyboard(keyEnter);
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
+}
+
+// One game through the shell without a window: the menu starts it, the
+// rules end it with points, the typed name goes into the table and the file,
+// and the next start loads it from there.
+TEST_F(ScoresTest, AHighScoreGoesFromTheGameToTheFileAndBackAtTheNextStart) {
+    spawnPiece();  // as the program entry does
+    gameState.menuSelection = menuStart;
+    handleKeyboard(keyEnter);
+    ASSERT_EQ(gameState.mode, ScreenMode::Play);
+    // The first piece lands as a column of one kind, which clears and scores.
+    for (PieceBlock& block : piece.blocks) block.kind = 1;
+
+    constexpr int stepLimit = 100000;
+    ::testing::internal::CaptureStdout();
+    for (int step = 0; step < stepLimit && gameState.mode == ScreenMode::Play; ++step) {
+        stepPiece();
+        resolveBoard();
+    }
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    ASSERT_EQ(gameState.mode, ScreenMode::Highscores);
+    const std::int32_t score = gameState.score;
+    ASSERT_GE(score, 1);
+    EXPECT_EQ(output, "game over\nyour score: " + std::to_string(score) + "\n");
+    ASSERT_TRUE(enteringName);
+
+    for (const char key : std::string("Winner")) handleKeyboard(static_cast<unsigned char>(key));
+    handleKeyboard(keyEnter);
+    EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
+    std::vector<NamedScore> expected = defaultEntries();
+    expected.front() = {"Winner", score};
+    expectTable(expected);
+    EXPECT_EQ(readFile(scoreFileName), fileBytes(expected));
+    handleKeyboard(keyEnter);
+    EXPECT_EQ(gameState.mode, ScreenMode::Menu);
+
+    highScoreTable = HighScoreTable{};
+    loadHighScores();
+    expectTable(expected);
 }
 
 // A failed save keeps the old file byte for byte and the table as it was,
