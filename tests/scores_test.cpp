@@ -32,12 +32,6 @@ using Bytes = std::vector<unsigned char>;
 constexpr unsigned char keyEnter = 13;
 constexpr unsigned char keyEscape = 27;
 
-// A child process reports through its exit status.
-constexpr int childPassed = 0;
-constexpr int childFailed = 1;
-constexpr int childCannotDropPrivileges = 2;
-constexpr uid_t nobodyId = 65534;
-
 // One record of "scores.dat", built here byte by byte so that the code under
 // test does not check itself: the name, zeros up to 100 bytes, the score as
 // four little-endian bytes.
@@ -45,19 +39,23 @@ Bytes recordBytes(const std::string& name, std::int32_t score) {
     Bytes record(name.begin(), name.end());
     record.resize(nameFieldSize, 0);
     const auto bits = static_cast<std::uint32_t>(score);
-    record.push_back(bits & 0xff);
-    record.push_back((bits >> 8) & 0xff);
-    record.push_back((bits >> 16) & 0xff);
-    record.push_back(bits >> 24);
+    for (int shift = 0; shift < 32; shift += 8) record.push_back((bits >> shift) & 0xff);
     return record;
 }
 
 struct NamedScore {
     std::string name;
     std::int32_t score;
+    bool operator==(const NamedScore& other) const { return name == other.name && score == other.score; }
 };
 
-Bytes fileBytes(const std::vector<NamedScore>& entries) {
+void PrintTo(const NamedScore& entry, std::ostream* out) {
+    *out << '"' << entry.name << "\" " << entry.score;
+}
+
+using Entries = std::vector<NamedScore>;
+
+Bytes fileBytes(const Entries& entries) {
     Bytes bytes;
     for (const NamedScore& entry : entries) {
         const Bytes record = recordBytes(entry.name, entry.score);
@@ -66,8 +64,8 @@ Bytes fileBytes(const std::vector<NamedScore>& entries) {
     return bytes;
 }
 
-std::vector<NamedScore> defaultEntries() {
-    return std::vector<NamedScore>(highScoreCount, {"Default User", 0});
+Entries defaultEntries() {
+    return Entries(highScoreCount, {"Default User", 0});
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
@@ -81,59 +79,57 @@ std::optional<Bytes> readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<NamedScore> tableEntries() {
-    std::vector<NamedScore> entries;
+Entries tableEntries() {
+    Entries entries;
     for (const HighScoreEntry& entry : highScoreTable.entries) {
         entries.push_back({std::string(highScoreName(entry)), entry.score});
     }
     return entries;
 }
 
-void expectTable(const std::vector<NamedScore>& expected) {
-    const std::vector<NamedScore> actual = tableEntries();
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].name, expected[i].name) << "entry " << i;
-        EXPECT_EQ(actual[i].score, expected[i].score) << "entry " << i;
-    }
-}
-
-bool holdsDefaults() {
-    const std::vector<NamedScore> entries = tableEntries();
-    return std::all_of(entries.begin(), entries.end(), [](const NamedScore& entry) {
-        return entry.name == "Default User" && entry.score == 0;
-    });
-}
-
-bool tablesEqual(const HighScoreTable& a, const HighScoreTable& b) {
-    for (int i = 0; i < highScoreCount; ++i) {
-        if (highScoreName(a.entries[i]) != highScoreName(b.entries[i])) return false;
-        if (a.entries[i].score != b.entries[i].score) return false;
-    }
-    return true;
-}
-
 // Eleven distinct entries, out of order, some negative.
-const std::vector<NamedScore> storedEntries = {
+const Entries storedEntries = {
     {"Alice", -2}, {"Bob", 50}, {"Carol", 7}, {"Dave", 300}, {"Erin", 0}, {"Frank", -100000},
     {"Grace", 12}, {"Heidi", 12}, {"Ivan", INT32_MAX}, {"Judy", INT32_MIN}, {"Ken", -5},
 };
 
-// Runs `body` in a child process, as an unprivileged user when the tests run
-// as root, so that permission bits apply. The result is the child's exit
-// status: childPassed, childFailed or childCannotDropPrivileges.
+// A child process reports through its exit status.
+constexpr int childPassed = 0;
+constexpr int childFailed = 1;
+constexpr int childCannotDropPrivileges = 2;
+
+// Permission bits bind root only once it has become someone else.
+bool dropRootPrivileges() {
+    constexpr uid_t nobody = 65534;
+    return geteuid() != 0 || (setgid(nobody) == 0 && setuid(nobody) == 0);
+}
+
+struct ChildResult {
+    int status;              // the child's exit status, or childFailed if it did not exit
+    std::string stderrText;  // what it wrote to standard error
+};
+
+// Runs `body` in a child process, which exits with its result.
 template <typename Body>
-int runUnprivileged(Body body) {
+ChildResult runInChild(Body body) {
+    ChildResult result{childFailed, ""};
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return result;
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(nobodyId) != 0 || setuid(nobodyId) != 0)) {
-            _exit(childCannotDropPrivileges);
-        }
-        _exit(body() ? childPassed : childFailed);
+        close(pipeEnds[0]);
+        dup2(pipeEnds[1], STDERR_FILENO);
+        _exit(body());
     }
+    close(pipeEnds[1]);
+    char buffer[512];
+    ssize_t count;
+    while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.stderrText.append(buffer, count);
+    close(pipeEnds[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : childFailed;
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return result;
 }
 
 class ScoresTest : public ::testing::Test {
@@ -178,8 +174,24 @@ protected:
     fs::path directory_;
 };
 
-TEST_F(ScoresTest, WithoutAFileTheTableHoldsTheDefaults) {
-    expectTable(defaultEntries());
+TEST_F(ScoresTest, AMissingOrUnreadableFileLeavesTheDefaults) {
+    EXPECT_EQ(tableEntries(), defaultEntries()) << "no file";
+
+    ASSERT_TRUE(fs::create_directory(scoreFileName));
+    loadHighScores();
+    EXPECT_EQ(tableEntries(), defaultEntries()) << "a directory named scores.dat";
+    fs::remove(scoreFileName);
+
+    writeFile(scoreFileName, fileBytes(storedEntries));
+    fs::permissions(scoreFileName, fs::perms::none);
+    fs::permissions(directory_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const ChildResult child = runInChild([] {
+        if (!dropRootPrivileges()) return childCannotDropPrivileges;
+        loadHighScores();
+        return tableEntries() == defaultEntries() ? childPassed : childFailed;
+    });
+    if (child.status == childCannotDropPrivileges) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(child.status, childPassed) << "a file without read permission";
 }
 
 // A file of any length fills the table from the front, byte for byte in the
@@ -205,70 +217,57 @@ TEST_F(ScoresTest, AFileFillsTheTableFromTheFrontUpToItsLength) {
         {source.size(), 11, std::nullopt},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("file of " + std::to_string(c.size) + " bytes");
         writeFile(scoreFileName, Bytes(source.begin(), source.begin() + c.size));
         loadHighScores();
-        std::vector<NamedScore> expected = defaultEntries();
+        Entries expected = defaultEntries();
         std::copy(storedEntries.begin(), storedEntries.begin() + c.wholeRecords, expected.begin());
         if (c.partial) expected[c.wholeRecords] = *c.partial;
-        expectTable(expected);
+        EXPECT_EQ(tableEntries(), expected) << "file of " << c.size << " bytes";
     }
 }
 
-TEST_F(ScoresTest, AFileThatCannotBeReadLeavesTheDefaults) {
-    ASSERT_TRUE(fs::create_directory(scoreFileName));
+// Built by hand: loading gives the expected table, saving it gives back the
+// same bytes, with zeros after every name even where the loaded file had
+// other bytes there. A name of 100 bytes without a zero is followed by score
+// bytes that are not zero: reading past the 100 bytes would run into them.
+TEST_F(ScoresTest, AFileRoundTripsByteForByteWithZerosAfterEachName) {
+    Entries entries = storedEntries;
+    entries[4] = {std::string(nameFieldSize, 'N'), 0x41414141};
+    entries[5] = {"", -1};
+    const Bytes clean = fileBytes(entries);
+    Bytes dirty = clean;
+    const std::string leftover = "leftover";
+    std::copy(leftover.begin(), leftover.end(), dirty.begin() + std::strlen("Alice") + 1);
+    writeFile(scoreFileName, dirty);
     loadHighScores();
-    expectTable(defaultEntries());
+    EXPECT_EQ(tableEntries(), entries);
+
     fs::remove(scoreFileName);
-
-    writeFile(scoreFileName, fileBytes(storedEntries));
-    fs::permissions(scoreFileName, fs::perms::none);
-    fs::permissions(directory_, fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
-    const int status = runUnprivileged([] {
-        loadHighScores();
-        return holdsDefaults();
-    });
-    if (status == childCannotDropPrivileges) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(status, childPassed);
-}
-
-// Score bytes that are not zero right after the name bytes: reading past
-// the 100 bytes would run into them.
-TEST_F(ScoresTest, ANameWithoutAZeroByteIsItsHundredBytes) {
-    std::vector<NamedScore> entries = defaultEntries();
-    entries[0] = {std::string(nameFieldSize, 'N'), 0x41414141};
-    entries[1] = {std::string(nameFieldSize + 7, 'M'), 0};
-    const Bytes bytes = fileBytes(entries);
-    writeFile(scoreFileName, bytes);
-    loadHighScores();
-    EXPECT_EQ(highScoreName(highScoreTable.entries[0]), std::string(nameFieldSize, 'N'));
-    EXPECT_EQ(highScoreTable.entries[0].score, 0x41414141);
-
     saveHighScores();
-    EXPECT_EQ(readFile(scoreFileName), bytes);
+    EXPECT_EQ(readFile(scoreFileName), clean);
 }
 
 TEST_F(ScoresTest, AStoredTableIsShownAsStoredAndQualificationUsesItsLastEntry) {
-    std::vector<NamedScore> entries = defaultEntries();
-    for (int i = 0; i < highScoreCount - 1; ++i) entries[i] = {"Low" + std::to_string(i), i};
-    entries[highScoreCount - 1] = {"Last", 100};
+    Entries entries;
+    for (int i = 0; i < highScoreCount - 1; ++i) entries.push_back({"Low" + std::to_string(i), i});
+    entries.push_back({"Last", 100});
     writeFile(scoreFileName, fileBytes(entries));
     loadHighScores();
-    expectTable(entries);
+    EXPECT_EQ(tableEntries(), entries);
 
-    gameState.score = 99;  // above nine entries, but not above the last one
-    offerNameEntry();
-    EXPECT_FALSE(enteringName);
-    gameState.score = 100;
-    offerNameEntry();
-    EXPECT_FALSE(enteringName);
+    for (const std::int32_t score : {99, 100}) {  // above nine entries, but not above the last one
+        gameState.score = score;
+        offerNameEntry();
+        EXPECT_FALSE(enteringName) << score;
+    }
     gameState.score = 101;
     offerNameEntry();
     EXPECT_TRUE(enteringName);
 
     insertHighScore("New", 101);
-    expectTable({{"New", 101}, {"Low9", 9}, {"Low8", 8}, {"Low7", 7}, {"Low6", 6}, {"Low5", 5},
-                 {"Low4", 4}, {"Low3", 3}, {"Low2", 2}, {"Low1", 1}, {"Low0", 0}});
+    EXPECT_EQ(tableEntries(), (Entries{{"New", 101}, {"Low9", 9}, {"Low8", 8}, {"Low7", 7}, {"Low6", 6},
+                                       {"Low5", 5}, {"Low4", 4}, {"Low3", 3}, {"Low2", 2}, {"Low1", 1},
+                                       {"Low0", 0}}));
 }
 
 TEST_F(ScoresTest, WithTheDefaultsAnyScoreAboveZeroQualifies) {
@@ -285,59 +284,33 @@ TEST_F(ScoresTest, WithTheDefaultsAnyScoreAboveZeroQualifies) {
     EXPECT_STREQ(nameBuffer, "");
 }
 
-// Built by hand, with zeros after every name; loading and saving it again
-// gives back the same bytes, whatever the host's byte order.
-TEST_F(ScoresTest, AFileRoundTripsByteForByte) {
-    std::vector<NamedScore> entries = storedEntries;
-    entries[4] = {std::string(nameFieldSize, 'Z'), 0x01020304};
-    entries[5] = {"", -1};
-    const Bytes bytes = fileBytes(entries);
-    writeFile(scoreFileName, bytes);
-    loadHighScores();
-    expectTable(entries);
-    fs::remove(scoreFileName);
-    saveHighScores();
-    EXPECT_EQ(readFile(scoreFileName), bytes);
-}
-
-TEST_F(ScoresTest, SavingWritesZerosAfterEveryName) {
-    Bytes bytes = fileBytes(storedEntries);
-    const std::string leftover = "leftover";
-    std::copy(leftover.begin(), leftover.end(), bytes.begin() + std::strlen("Alice") + 1);
-    writeFile(scoreFileName, bytes);
-    loadHighScores();
-    insertHighScore("Al", INT32_MAX);  // over "Ken", a longer name, and below "Ivan"
-
-    saveHighScores();
-    std::vector<NamedScore> expected = storedEntries;
-    expected.back() = {"Al", INT32_MAX};
-    std::stable_sort(expected.begin(), expected.end(),
-                     [](const NamedScore& a, const NamedScore& b) { return a.score > b.score; });
-    EXPECT_EQ(readFile(scoreFileName), fileBytes(expected));
-}
-
 TEST_F(ScoresTest, ANewScoreEqualToOthersLandsBelowThem) {
-    std::vector<NamedScore> entries = {{"A", 100}, {"B", 90}, {"C", 90}, {"D", 80}, {"E", 70}, {"F", 60},
-                                       {"G", 50}, {"H", 40}, {"I", 30}, {"J", 20}, {"K", 10}};
+    Entries entries = {{"A", 100}, {"B", 90}, {"C", 90}, {"D", 80}, {"E", 70}, {"F", 60},
+                       {"G", 50},  {"H", 40}, {"I", 30}, {"J", 20}, {"K", 10}};
     writeFile(scoreFileName, fileBytes(entries));
     loadHighScores();
     insertHighScore("New", 90);
     entries.pop_back();
     entries.insert(entries.begin() + 3, {"New", 90});
-    expectTable(entries);
+    EXPECT_EQ(tableEntries(), entries);
 }
 
 // The worst order for the passes: the new best score starts at the bottom
 // and rises one place per pass.
 TEST_F(ScoresTest, TenPassesSortATableInAscendingOrder) {
-    std::vector<NamedScore> entries;
+    Entries entries;
     for (int i = 0; i < highScoreCount; ++i) entries.push_back({"P" + std::to_string(i), i});
     writeFile(scoreFileName, fileBytes(entries));
     loadHighScores();
     insertHighScore("Best", 1000);
-    std::vector<NamedScore> expected = {{"Best", 1000}};
+    Entries expected = {{"Best", 1000}};
     for (int i = highScoreCount - 2; i >= 0; --i) expected.push_back({"P" + std::to_string(i), i});
-    expectTable(expected);
+    EXPECT_EQ(tableEntries(), expected);
+}
+
+// Keys reach the prompt the way the program delivers them: through the shell.
+void type(const std::string& keys) {
+    for (const char key : keys) handleKeyboard(static_cast<unsigned char>(key));
 }
 
 class NameEntryTest : public ScoresTest {
@@ -348,10 +321,6 @@ protected:
         gameState.score = 42;
         offerNameEntry();
         ASSERT_TRUE(enteringName);
-    }
-
-    static void type(const std::string& keys) {
-        for (const char key : keys) handleKeyboard(static_cast<unsigned char>(key));
     }
 };
 
@@ -375,41 +344,38 @@ TEST_F(NameEntryTest, EnterWithAnEmptyNameChangesNeitherTableNorFile) {
     handleKeyboard(keyEnter);
     EXPECT_FALSE(enteringName);
     EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
-    expectTable(defaultEntries());
+    EXPECT_EQ(tableEntries(), defaultEntries());
     EXPECT_FALSE(fs::exists(scoreFileName));
 }
 
+// The new name replaces the longer "Default User": no byte of it may remain.
 TEST_F(NameEntryTest, ControlCodesAndPunctuationAreTakenAsTyped) {
     const std::string name = {'\x01', '!', ' ', '\t', '\x7f', '\xe9', '~'};
-    type(name);
-    handleKeyboard(keyEnter);
-    std::vector<NamedScore> expected = defaultEntries();
+    type(name + "\r");
+    Entries expected = defaultEntries();
     expected.insert(expected.begin(), {name, 42});
     expected.pop_back();
-    expectTable(expected);
+    EXPECT_EQ(tableEntries(), expected);
     EXPECT_EQ(readFile(scoreFileName), fileBytes(expected));
 }
 
-TEST_F(NameEntryTest, EnterAfterACommittedNameReturnsToTheMenu) {
-    type("Ann\r");
+TEST_F(NameEntryTest, EscQuitsAndEnterAfterACommittedNameReturnsToTheMenu) {
+    type("Ann");
+    EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
+    type("\r");
     EXPECT_FALSE(enteringName);
     EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
-    handleKeyboard(keyEnter);
+    type("\r");
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
-}
-
-TEST_F(NameEntryTest, EscStillQuits) {
-    type("An");
-    EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
 }
 
 TEST_F(NameEntryTest, ChoosingHighscoresInTheMenuEndsNameEntry) {
     gameState.mode = ScreenMode::Menu;
     gameState.menuSelection = menuHighscores;
-    handleKeyboard(keyEnter);
+    type("\r");
     EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
     EXPECT_FALSE(enteringName);
-    handleKeyboard(keyEnter);
+    type("\r");
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
 }
 
@@ -418,8 +384,7 @@ TEST_F(NameEntryTest, ChoosingHighscoresInTheMenuEndsNameEntry) {
 // and the next start loads it from there.
 TEST_F(ScoresTest, AHighScoreGoesFromTheGameToTheFileAndBackAtTheNextStart) {
     spawnPiece();  // as the program entry does
-    gameState.menuSelection = menuStart;
-    handleKeyboard(keyEnter);
+    type("\r");
     ASSERT_EQ(gameState.mode, ScreenMode::Play);
     // The first piece lands as a column of one kind, which clears and scores.
     for (PieceBlock& block : piece.blocks) block.kind = 1;
@@ -437,19 +402,17 @@ TEST_F(ScoresTest, AHighScoreGoesFromTheGameToTheFileAndBackAtTheNextStart) {
     EXPECT_EQ(output, "game over\nyour score: " + std::to_string(score) + "\n");
     ASSERT_TRUE(enteringName);
 
-    for (const char key : std::string("Winner")) handleKeyboard(static_cast<unsigned char>(key));
-    handleKeyboard(keyEnter);
-    EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
-    std::vector<NamedScore> expected = defaultEntries();
+    type("Winner\r");
+    Entries expected = defaultEntries();
     expected.front() = {"Winner", score};
-    expectTable(expected);
+    EXPECT_EQ(tableEntries(), expected);
     EXPECT_EQ(readFile(scoreFileName), fileBytes(expected));
-    handleKeyboard(keyEnter);
+    type("\r");
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
 
     highScoreTable = HighScoreTable{};
     loadHighScores();
-    expectTable(expected);
+    EXPECT_EQ(tableEntries(), expected);
 }
 
 // A failed save keeps the old file byte for byte and the table as it was,
@@ -462,102 +425,70 @@ protected:
         writeFile(scoreFileName, oldBytes_);
         loadHighScores();
         insertHighScore("Newcomer", 1000);
-        tableBefore_ = highScoreTable;
     }
 
-    // Saves in a child that `restrict` has limited, with its stderr captured.
+    // Saves in a child after `restrict` has limited it, or skips the test.
     template <typename Restrict>
-    int saveInChild(Restrict restrict, std::string& stderrText) {
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0) return childFailed;
-        const pid_t child = fork();
-        if (child == 0) {
-            close(pipeEnds[0]);
-            dup2(pipeEnds[1], STDERR_FILENO);
-            if (!restrict()) _exit(childCannotDropPrivileges);
+    void expectSaveFailsInChild(Restrict restrict) {
+        const Entries table = tableEntries();
+        const ChildResult child = runInChild([&] {
+            if (!restrict()) return childCannotDropPrivileges;
             saveHighScores();
-            _exit(tablesEqual(highScoreTable, tableBefore_) ? childPassed : childFailed);
-        }
-        close(pipeEnds[1]);
-        char buffer[512];
-        ssize_t count;
-        while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0) stderrText.append(buffer, count);
-        close(pipeEnds[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : childFailed;
-    }
-
-    void expectOldFileKept(const std::string& stderrText) {
+            return tableEntries() == table ? childPassed : childFailed;
+        });
+        if (child.status == childCannotDropPrivileges) GTEST_SKIP() << "cannot restrict the child";
+        EXPECT_EQ(child.status, childPassed) << "the table changed";
         EXPECT_EQ(readFile(scoreFileName), oldBytes_);
-        EXPECT_TRUE(strayFiles().empty());
-        EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1) << stderrText;
-        EXPECT_TRUE(!stderrText.empty() && stderrText.back() == '\n');
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+        EXPECT_EQ(std::count(child.stderrText.begin(), child.stderrText.end(), '\n'), 1) << child.stderrText;
+        EXPECT_TRUE(!child.stderrText.empty() && child.stderrText.back() == '\n');
     }
 
     Bytes oldBytes_;
-    HighScoreTable tableBefore_;
 };
 
 TEST_F(SaveFailureTest, AReadOnlyDirectoryKeepsTheOldFile) {
-    fs::permissions(directory_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                    fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
-    std::string stderrText;
-    const int status = saveInChild(
-        [] { return geteuid() != 0 || (setgid(nobodyId) == 0 && setuid(nobodyId) == 0); }, stderrText);
-    if (status == childCannotDropPrivileges) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(status, childPassed);
-    expectOldFileKept(stderrText);
+    fs::permissions(directory_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    expectSaveFailsInChild(dropRootPrivileges);
 }
 
 // A file size limit fails the writes as a full file system would, and it
 // binds root too.
 TEST_F(SaveFailureTest, AWriteCutShortKeepsTheOldFile) {
-    std::string stderrText;
-    const int status = saveInChild(
-        [] {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = scoreFileSize / 2;
-            return setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        },
-        stderrText);
-    EXPECT_EQ(status, childPassed);
-    expectOldFileKept(stderrText);
+    expectSaveFailsInChild([] {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = scoreFileSize / 2;
+        return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    });
 }
 
+// The rename fails: the directory stays, and so does the table.
 TEST_F(SaveFailureTest, ADirectoryInThePlaceOfTheFileStays) {
     fs::remove(scoreFileName);
     fs::create_directory(scoreFileName);
+    const Entries table = tableEntries();
     ::testing::internal::CaptureStderr();
     saveHighScores();
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(fs::is_directory(scoreFileName));
-    EXPECT_TRUE(strayFiles().empty());
-    EXPECT_TRUE(tablesEqual(highScoreTable, tableBefore_));
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+    EXPECT_EQ(tableEntries(), table);
     EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1) << stderrText;
 }
 
-// A table whose 1144 bytes on file are all `fill`: names of 100 such bytes
-// and scores made of four of them.
-HighScoreTable uniformTable(char fill) {
-    HighScoreTable table{};
-    const auto byte = static_cast<std::uint32_t>(static_cast<unsigned char>(fill));
-    for (HighScoreEntry& entry : table.entries) {
-        std::memset(entry.name, fill, sizeof entry.name);
-        entry.score = static_cast<std::int32_t>(byte | byte << 8 | byte << 16 | byte << 24);
-    }
-    return table;
-}
-
 // A child saves two tables in turn without end and is killed at random
-// moments; every time, the file left behind is one of them, whole.
+// moments; every time, the file left behind is one of them, whole. The two
+// tables are 1144 bytes of "a" and of "b" on file.
 TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
-    const HighScoreTable tables[] = {uniformTable('a'), uniformTable('b')};
-    highScoreTable = tables[0];
-    saveHighScores();
-
+    HighScoreTable tables[2];
+    for (int i = 0; i < 2; ++i) {
+        writeFile(scoreFileName, Bytes(scoreFileSize, 'a' + i));
+        loadHighScores();
+        tables[i] = highScoreTable;
+    }
     constexpr int timedSaves = 5;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < timedSaves; ++i) saveHighScores();
@@ -572,7 +503,7 @@ TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
     for (int kill = 0; kill < kills; ++kill) {
         const pid_t child = fork();
         if (child == 0) {
-            for (unsigned turn = 1;; ++turn) {
+            for (unsigned turn = 0;; ++turn) {
                 highScoreTable = tables[turn % 2];
                 saveHighScores();
             }
@@ -583,12 +514,9 @@ TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
 
         const std::optional<Bytes> bytes = readFile(scoreFileName);
         ASSERT_TRUE(bytes.has_value()) << "seed " << seed << ", kill " << kill;
-        ASSERT_EQ(bytes->size(), scoreFileSize) << "seed " << seed << ", kill " << kill;
-        const unsigned char fill = bytes->front();
-        ASSERT_TRUE(fill == 'a' || fill == 'b') << "seed " << seed << ", kill " << kill;
-        ASSERT_EQ(std::count(bytes->begin(), bytes->end(), fill), static_cast<long>(scoreFileSize))
-            << "seed " << seed << ", kill " << kill;
-        ++seen[fill - 'a'];
+        const bool whole = bytes == Bytes(scoreFileSize, 'a') || bytes == Bytes(scoreFileSize, 'b');
+        ASSERT_TRUE(whole) << "seed " << seed << ", kill " << kill << ", " << bytes->size() << " bytes";
+        ++seen[bytes->front() - 'a'];
     }
     // Both tables must have been written for the kills to have tested anything.
     EXPECT_GT(seen[0], 0);
