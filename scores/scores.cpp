@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "app/app.h"
@@ -125,49 +126,40 @@ mode_t currentUmask() {
 // Until the rename the old file is untouched; a failure before it removes
 // the new file.
 SaveFailure writeScoreFile(const ScoreFileBytes& bytes) {
-    char tempName[sizeof scoreFileName + sizeof tempFileSuffix - 1];
-    std::memcpy(tempName, scoreFileName, sizeof scoreFileName - 1);
-    std::memcpy(tempName + sizeof scoreFileName - 1, tempFileSuffix, sizeof tempFileSuffix);
-
-    const int fd = mkstemp(tempName);
+    std::string tempName = std::string(scoreFileName) + tempFileSuffix;
+    const int fd = mkstemp(tempName.data());
     if (fd < 0) return {"create a temporary file", errno};
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
         const int error = errno;
         close(fd);
-        unlink(tempName);
+        unlink(tempName.c_str());
         return {"open the temporary file", error};
     }
-    const char* step = nullptr;
+    SaveFailure failure{nullptr, 0};
+    const auto fail = [&failure](const char* step) {
+        if (failure.step == nullptr) failure = {step, errno};
+    };
     if (fchmod(fd, newFileMode & ~currentUmask()) != 0) {
-        step = "set the file mode";
+        fail("set the file mode");
     } else if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
                std::fflush(file) != 0) {
-        step = "write";
+        fail("write");
     } else if (fsync(fd) != 0) {
-        step = "sync the file";
+        fail("sync the file");
     }
-    int error = errno;
-    if (std::fclose(file) != 0 && step == nullptr) {
-        step = "close";
-        error = errno;
-    }
-    if (step == nullptr && std::rename(tempName, scoreFileName) != 0) {
-        step = "rename";
-        error = errno;
-    }
-    if (step != nullptr) {
-        unlink(tempName);
-        return {step, error};
+    if (std::fclose(file) != 0) fail("close");
+    if (failure.step == nullptr && std::rename(tempName.c_str(), scoreFileName) != 0) fail("rename");
+    if (failure.step != nullptr) {
+        unlink(tempName.c_str());
+        return failure;
     }
 
     const int directory = open(".", O_RDONLY | O_DIRECTORY);
     if (directory < 0) return {"open the directory to sync it", errno};
-    const bool synced = fsync(directory) == 0;
-    error = errno;
+    if (fsync(directory) != 0) fail("sync the directory");
     close(directory);
-    if (!synced) return {"sync the directory", error};
-    return {nullptr, 0};
+    return failure;
 }
 
 }  // namespace

@@ -12,14 +12,14 @@
 #include <cstdint>
 #include <string_view>
 
-constexpr int highScoreCount = 11;
-constexpr int nameFieldSize = 100;  // bytes of a name in memory and on file
-constexpr int maxNameLength = 11;   // characters a player may type
+constexpr int highScoreCount = 11;   // entries in the table and records in the file
+constexpr int nameFieldSize = 100;   // bytes of a name in memory and on file
+constexpr int maxNameLength = 11;    // characters a player may type
 constexpr std::size_t scoreFieldSize = 4;  // bytes of a score on file
-constexpr std::size_t scoreRecordSize = nameFieldSize + scoreFieldSize;
-constexpr std::size_t scoreFileSize = highScoreCount * scoreRecordSize;
-constexpr char scoreFileName[] = "scores.dat";
-constexpr char defaultHighScoreName[] = "Default User";
+constexpr std::size_t scoreRecordSize = nameFieldSize + scoreFieldSize;      // 104
+constexpr std::size_t scoreFileSize = highScoreCount * scoreRecordSize;      // 1144
+constexpr char scoreFileName[] = "scores.dat";           // in the working directory
+constexpr char defaultHighScoreName[] = "Default User";  // every entry's name until loaded over
 
 struct HighScoreEntry {
     char name[nameFieldSize];  // zero-terminated, unless all 100 bytes are name
