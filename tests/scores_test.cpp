@@ -496,21 +496,32 @@ TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
 
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
-    // Up to three saves' time, so that most kills land inside a save.
+    // Up to three saves' time, so that most kills land inside a later save.
     std::uniform_int_distribution<long> delayNs(0, 3 * std::chrono::nanoseconds(saveTime).count());
     constexpr int kills = 200;
     int seen[2] = {0, 0};
     for (int kill = 0; kill < kills; ++kill) {
+        // The child reports each finished save, so that every kill comes
+        // after its first one, whichever table that wrote.
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
         const pid_t child = fork();
         if (child == 0) {
-            for (unsigned turn = 0;; ++turn) {
+            close(pipeEnds[0]);
+            for (int turn = kill;; ++turn) {
                 highScoreTable = tables[turn % 2];
                 saveHighScores();
+                if (write(pipeEnds[1], "s", 1) != 1) _exit(childFailed);
             }
         }
+        close(pipeEnds[1]);
+        char saved;
+        const bool childSaved = read(pipeEnds[0], &saved, 1) == 1;
         std::this_thread::sleep_for(std::chrono::nanoseconds(delayNs(random)));
         ::kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
+        close(pipeEnds[0]);
+        ASSERT_TRUE(childSaved) << "kill " << kill;
 
         const std::optional<Bytes> bytes = readFile(scoreFileName);
         ASSERT_TRUE(bytes.has_value()) << "seed " << seed << ", kill " << kill;
