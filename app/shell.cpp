@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "game/game.h"
+#include "scores/scores.h"
 
 GameState gameState;
 
@@ -18,6 +19,7 @@ void handleMenuEnter() {
         startGame();
         break;
     case menuHighscores:
+        enteringName = false;
         gameState.mode = ScreenMode::Highscores;
         break;
     default:
@@ -108,7 +110,11 @@ KeyOutcome handleKeyboard(unsigned char key) {
         handlePlayKey(key);
         break;
     case ScreenMode::Highscores:
-        if (key == keyEnter) gameState.mode = ScreenMode::Menu;
+        if (enteringName) {
+            handleNameEntryKey(key);
+        } else if (key == keyEnter) {
+            gameState.mode = ScreenMode::Menu;
+        }
         break;
     }
     return KeyOutcome::Continue;

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "game/game.h"
+#include "scores/scores.h"
 
 Board board = {};
 Piece piece = {};
@@ -77,6 +78,7 @@ static void endGame() {
     // A player piping the output should see the result while the game runs on.
     std::fflush(stdout);
     gameState.mode = ScreenMode::Highscores;
+    offerNameEntry();
 }
 
 void stepPiece() {

@@ -1,14 +1,25 @@
 // scores/: the high score table, its file "scores.dat" and the entry of a
 // name. Owns `highScoreTable` and the name-entry state; reads the game
 // state's score.
+//
+// "scores.dat" holds the eleven entries back to back in table order, with no
+// header: each record is the 100 name bytes, then the score as a signed
+// 32-bit little-endian integer. Records are read and written field by field,
+// so the layout does not depend on the machine's byte order or padding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
-constexpr int highScoreCount = 11;
-constexpr int nameFieldSize = 100;  // bytes of a name in memory and on file
-constexpr int maxNameLength = 11;   // characters a player may type
-constexpr char scoreFileName[] = "scores.dat";
+constexpr int highScoreCount = 11;   // entries in the table and records in the file
+constexpr int nameFieldSize = 100;   // bytes of a name in memory and on file
+constexpr int maxNameLength = 11;    // characters a player may type
+constexpr std::size_t scoreFieldSize = 4;  // bytes of a score on file
+constexpr std::size_t scoreRecordSize = nameFieldSize + scoreFieldSize;      // 104
+constexpr std::size_t scoreFileSize = highScoreCount * scoreRecordSize;      // 1144
+constexpr char scoreFileName[] = "scores.dat";           // in the working directory
+constexpr char defaultHighScoreName[] = "Default User";  // every entry's name until loaded over
 
 struct HighScoreEntry {
     char name[nameFieldSize];  // zero-terminated, unless all 100 bytes are name
@@ -19,16 +30,20 @@ struct HighScoreTable {
     HighScoreEntry entries[highScoreCount];  // best first, as sorted by insertion
 };
 
-extern HighScoreTable highScoreTable;
+extern HighScoreTable highScoreTable;        // loaded from "scores.dat" before main
 extern bool enteringName;                    // the name prompt is open
 extern char nameBuffer[maxNameLength + 1];   // the name typed so far, zero-terminated
 extern std::int32_t nameLength;              // characters in nameBuffer
 
+// The name of an entry of `highScoreTable`: up to its first zero byte, and
+// never more than its 100 bytes.
+std::string_view highScoreName(const HighScoreEntry& entry);
 // Fills `highScoreTable` with defaults, then reads "scores.dat" over it.
 void loadHighScores();
 // Puts name and score in the last entry of `highScoreTable` and sorts it.
 void insertHighScore(const char* name, std::int32_t score);
-// Writes `highScoreTable` to "scores.dat", replacing the old file only once the new one is whole.
+// Writes `highScoreTable` to "scores.dat", replacing the old file only once
+// the new one is whole; a failure leaves the old file and says so on stderr.
 void saveHighScores();
 // At game over: opens the name prompt when gameState.score beats the last entry.
 void offerNameEntry();

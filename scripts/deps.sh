@@ -5,7 +5,7 @@
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri)
-test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;

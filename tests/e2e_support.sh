@@ -38,19 +38,20 @@ start_game() {
   sleep 0.3  # let the first frames draw
 }
 
-key() { xdotool key --window "$WID" "$@"; }
+# Presses keys in the game's window. xdotool's complaints go to a log: the
+# key-up of a key that ends the game finds no window any more.
+key() { xdotool key --window "$WID" "$@" 2>>"$WORK/xdotool.log" || true; }
 
-# Waits up to 10 s for the game to end and echoes its exit status.
+# Waits up to 10 s for the game to end and sets EXIT_STATUS to its status.
 wait_for_exit() {
   for _ in $(seq 100); do
     kill -0 "$GAME_PID" 2>/dev/null || break
     sleep 0.1
   done
   kill -0 "$GAME_PID" 2>/dev/null && fail "the game is still running"
-  local status=0
-  wait "$GAME_PID" || status=$?
+  EXIT_STATUS=0
+  wait "$GAME_PID" || EXIT_STATUS=$?
   GAME_PID=
-  echo "$status"
 }
 
 # Saves the window as $WORK/NAME.png and echoes the mean brightness (0 to 1).

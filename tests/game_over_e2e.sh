@@ -22,6 +22,6 @@ printf '%s' "$(cat "$WORK/stdout")" | grep -Pzq '\Agame over\nyour score: [0-9]+
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended with the game over"
 
 key Escape
-status=$(wait_for_exit)
-[ "$status" -eq 0 ] || fail "Esc ended the game with status $status"
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Esc ended the game with status $EXIT_STATUS"
 echo "game over e2e: ok ($(tail -n 1 "$WORK/stdout"))"

@@ -4,8 +4,8 @@ source "$(dirname "$0")/e2e_support.sh"
 
 start_game
 key Down Down Down Down Return
-status=$(wait_for_exit)
-[ "$status" -eq 0 ] || fail "Enter on Exit ended the game with status $status"
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"
 [ ! -s "$WORK/stdout" ] || fail "unexpected output: $(cat "$WORK/stdout")"
 
 # Up from Exit reaches Start again: Enter there starts a game and the game
@@ -15,8 +15,8 @@ key Down Down Up Up Up Return
 sleep 0.3
 kill -0 "$GAME_PID" 2>/dev/null || fail "Enter on Start ended the program"
 key Escape
-status=$(wait_for_exit)
-[ "$status" -eq 0 ] || fail "Esc during play ended the game with status $status"
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Esc during play ended the game with status $EXIT_STATUS"
 
 status=0
 (cd "$WORK" && env -u DISPLAY "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") || status=$?

@@ -5,12 +5,14 @@
 
 #include "app/app.h"
 #include "game/game.h"
+#include "scores/scores.h"
 
-// Fresh game state, empty board, and a piece of the given kinds with its top
-// block at (column, topRow).
+// Fresh game state, name prompt closed, empty board, and a piece of the
+// given kinds with its top block at (column, topRow).
 inline void resetWorld(int column = spawnColumn, int topRow = 0,
                        std::initializer_list<BlockKind> kinds = {1, 2, 3}) {
     gameState = GameState{};
+    enteringName = false;
     clearBoard();
     int i = 0;
     for (BlockKind kind : kinds) {

@@ -18,18 +18,9 @@ look_at_play() {
   key Return
   sleep 0.5
   shares=$(play_frame_shares "$1")
-  # The window may close before xdotool has sent the key release.
-  key Escape 2>/dev/null
-  # Waited for here rather than in a command substitution, whose subshell
-  # cannot wait for the game and may misreport its status.
-  for _ in $(seq 100); do
-    kill -0 "$GAME_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  local status=0
-  wait "$GAME_PID" || status=$?
-  GAME_PID=
-  [ "$status" -eq 0 ] || fail "Esc ended the game with status $status"
+  key Escape
+  wait_for_exit
+  [ "$EXIT_STATUS" -eq 0 ] || fail "Esc ended the game with status $EXIT_STATUS"
   [ ! -s "$WORK/stderr" ] || fail "unexpected errors: $(cat "$WORK/stderr")"
 }
 

@@ -1,0 +1,232 @@
+// The high score table, its file and the name prompt. No OpenGL.
+#include "scores/scores.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "app/app.h"
+
+namespace {
+
+constexpr unsigned char keyBackspace = 8;
+constexpr unsigned char keyEnter = 13;
+
+// Ten passes of adjacent compare-and-swap move the new last entry to the top
+// if need be, whatever order the table was loaded in.
+constexpr int sortPasses = highScoreCount - 1;
+
+constexpr unsigned bitsPerByte = 8;
+constexpr unsigned byteMask = 0xff;
+
+// The new file is written under this name first, then renamed over the old
+// one, so that a save cut short never leaves a half-written "scores.dat".
+constexpr char tempFileSuffix[] = ".XXXXXX";
+constexpr mode_t newFileMode = 0666;  // narrowed by the umask, as a plain open would
+
+using ScoreFileBytes = std::array<unsigned char, scoreFileSize>;
+
+// The bytes of the name, without reading more than 100 of them.
+std::size_t boundedNameLength(const char* name) {
+    return strnlen(name, nameFieldSize);
+}
+
+// Sets an entry's name; the bytes after it are zeros, so nothing left over
+// from an earlier name can reach the file.
+void setEntryName(HighScoreEntry& entry, std::string_view name) {
+    std::fill(std::begin(entry.name), std::end(entry.name), '\0');
+    std::copy(name.begin(), name.end(), entry.name);
+}
+
+HighScoreTable defaultHighScoreTable() {
+    HighScoreTable table{};
+    for (HighScoreEntry& entry : table.entries) {
+        setEntryName(entry, defaultHighScoreName);
+        entry.score = 0;
+    }
+    return table;
+}
+
+// A signed 32-bit value from its two's complement bits, without relying on
+// the implementation's narrowing conversion.
+std::int32_t int32FromBits(std::uint32_t bits) {
+    constexpr std::uint32_t signBit = 0x80000000u;
+    if (bits < signBit) return static_cast<std::int32_t>(bits);
+    return static_cast<std::int32_t>(bits - signBit) + INT32_MIN;
+}
+
+ScoreFileBytes encodeTable(const HighScoreTable& table) {
+    ScoreFileBytes bytes{};
+    for (int i = 0; i < highScoreCount; ++i) {
+        const HighScoreEntry& entry = table.entries[i];
+        unsigned char* record = bytes.data() + i * scoreRecordSize;
+        const std::string_view name = highScoreName(entry);
+        std::copy(name.begin(), name.end(), record);
+        const auto bits = static_cast<std::uint32_t>(entry.score);
+        for (std::size_t b = 0; b < scoreFieldSize; ++b) {
+            record[nameFieldSize + b] = static_cast<unsigned char>((bits >> (b * bitsPerByte)) & byteMask);
+        }
+    }
+    return bytes;
+}
+
+HighScoreTable decodeTable(const ScoreFileBytes& bytes) {
+    HighScoreTable table{};
+    for (int i = 0; i < highScoreCount; ++i) {
+        HighScoreEntry& entry = table.entries[i];
+        const unsigned char* record = bytes.data() + i * scoreRecordSize;
+        std::copy(record, record + nameFieldSize, entry.name);
+        std::uint32_t bits = 0;
+        for (std::size_t b = 0; b < scoreFieldSize; ++b) {
+            bits |= static_cast<std::uint32_t>(record[nameFieldSize + b]) << (b * bitsPerByte);
+        }
+        entry.score = int32FromBits(bits);
+    }
+    return table;
+}
+
+// The defaults with the file's bytes laid over them from the front: a short
+// file replaces only what it holds, the last record it reaches perhaps in
+// part; bytes past the table's size are ignored. A file that cannot be
+// opened or read leaves the defaults whole.
+HighScoreTable readHighScoreFile() {
+    ScoreFileBytes bytes = encodeTable(defaultHighScoreTable());
+    std::FILE* file = std::fopen(scoreFileName, "rb");
+    if (file == nullptr) return decodeTable(bytes);
+    ScoreFileBytes read{};
+    const std::size_t count = std::fread(read.data(), 1, read.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (!failed) std::copy(read.begin(), read.begin() + count, bytes.begin());
+    return decodeTable(bytes);
+}
+
+// Where a save stopped, for the one line that reports it.
+struct SaveFailure {
+    const char* step;  // nullptr when the save went through
+    int error;         // errno of that step
+};
+
+mode_t currentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+// Writes the bytes to a new file beside "scores.dat", makes them durable,
+// then renames the new file over the old one and makes the rename durable.
+// Until the rename the old file is untouched; a failure before it removes
+// the new file.
+SaveFailure writeScoreFile(const ScoreFileBytes& bytes) {
+    std::string tempName = std::string(scoreFileName) + tempFileSuffix;
+    const int fd = mkstemp(tempName.data());
+    if (fd < 0) return {"create a temporary file", errno};
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        close(fd);
+        unlink(tempName.c_str());
+        return {"open the temporary file", error};
+    }
+    SaveFailure failure{nullptr, 0};
+    const auto fail = [&failure](const char* step) {
+        if (failure.step == nullptr) failure = {step, errno};
+    };
+    if (fchmod(fd, newFileMode & ~currentUmask()) != 0) {
+        fail("set the file mode");
+    } else if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+               std::fflush(file) != 0) {
+        fail("write");
+    } else if (fsync(fd) != 0) {
+        fail("sync the file");
+    }
+    if (std::fclose(file) != 0) fail("close");
+    if (failure.step == nullptr && std::rename(tempName.c_str(), scoreFileName) != 0) fail("rename");
+    if (failure.step != nullptr) {
+        unlink(tempName.c_str());
+        return failure;
+    }
+
+    const int directory = open(".", O_RDONLY | O_DIRECTORY);
+    if (directory < 0) return {"open the directory to sync it", errno};
+    if (fsync(directory) != 0) fail("sync the directory");
+    close(directory);
+    return failure;
+}
+
+}  // namespace
+
+// Loaded during static initialisation, so the table is ready before main.
+HighScoreTable highScoreTable = readHighScoreFile();
+bool enteringName = false;
+char nameBuffer[maxNameLength + 1] = {};
+std::int32_t nameLength = 0;
+
+std::string_view highScoreName(const HighScoreEntry& entry) {
+    return std::string_view(entry.name, boundedNameLength(entry.name));
+}
+
+void loadHighScores() {
+    highScoreTable = readHighScoreFile();
+}
+
+void insertHighScore(const char* name, std::int32_t score) {
+    HighScoreEntry& last = highScoreTable.entries[highScoreCount - 1];
+    setEntryName(last, std::string_view(name, boundedNameLength(name)));
+    last.score = score;
+    for (int pass = 0; pass < sortPasses; ++pass) {
+        for (int i = 0; i + 1 < highScoreCount; ++i) {
+            HighScoreEntry& upper = highScoreTable.entries[i];
+            HighScoreEntry& lower = highScoreTable.entries[i + 1];
+            if (upper.score < lower.score) std::swap(upper, lower);
+        }
+    }
+}
+
+void saveHighScores() {
+    const SaveFailure failure = writeScoreFile(encodeTable(highScoreTable));
+    if (failure.step != nullptr) {
+        std::fprintf(stderr, "%s: could not %s: %s\n", scoreFileName, failure.step,
+                     std::strerror(failure.error));
+    }
+}
+
+void offerNameEntry() {
+    enteringName = gameState.score > highScoreTable.entries[highScoreCount - 1].score;
+    if (!enteringName) return;
+    std::fill(std::begin(nameBuffer), std::end(nameBuffer), '\0');
+    nameLength = 0;
+}
+
+void handleNameEntryKey(unsigned char key) {
+    switch (key) {
+    case keyBackspace:
+        if (nameLength > 0) {
+            --nameLength;
+            nameBuffer[nameLength] = '\0';
+        }
+        break;
+    case keyEnter:
+        if (nameLength > 0) {
+            insertHighScore(nameBuffer, gameState.score);
+            saveHighScores();
+        }
+        enteringName = false;
+        break;
+    default:
+        if (nameLength < maxNameLength) {
+            nameBuffer[nameLength] = static_cast<char>(key);
+            ++nameLength;
+            nameBuffer[nameLength] = '\0';
+        }
+        break;
+    }
+}

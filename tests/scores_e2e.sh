@@ -1,0 +1,43 @@
+# The high scores of the real program: the table is loaded from "scores.dat"
+# at start-up, so a table whose lowest score is -1 lets even a game of 0
+# points ask for a name; the typed name and Enter rewrite the file.
+source "$(dirname "$0")/e2e_support.sh"
+
+# The four bytes of a signed 32-bit value, little-endian.
+le32() {
+  local v=$(($1 & 0xffffffff))
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8 & 255)) $((v >> 16 & 255)) $((v >> 24 & 255)))"
+}
+# One 104-byte record: the name, zeros to 100 bytes, the score.
+record() {
+  printf '%s' "$1"
+  head -c $((100 - ${#1})) /dev/zero
+  le32 "$2"
+}
+
+for i in $(seq 0 10); do record "Old$i" -1; done >"$WORK/scores.dat"
+[ "$(stat -c %s "$WORK/scores.dat")" -eq 1144 ] || fail "the test built a file of the wrong size"
+
+start_game
+key Return
+for _ in $(seq 60); do
+  grep -q '^your score' "$WORK/stdout" && break
+  key --delay 15 --repeat 10 Down
+done
+sleep 0.3
+score=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
+[ -n "$score" ] || fail "no game over after 600 presses of Down"
+
+key e 2 e Return
+sleep 0.3
+{ record e2e "$score"; for i in $(seq 0 9); do record "Old$i" -1; done; } >"$WORK/expected.dat"
+cmp "$WORK/scores.dat" "$WORK/expected.dat" || fail "scores.dat does not hold the new name first"
+ls "$WORK" | grep -q '^scores\.dat\.' && fail "a temporary file was left: $(ls "$WORK")"
+[ ! -s "$WORK/stderr" ] || fail "unexpected errors: $(cat "$WORK/stderr")"
+
+# The prompt is closed: Enter returns to the menu, Down and Enter there pick
+# Highscores, whose Enter returns to the menu again; Down and Enter then exit.
+key Return Down Return Return Down Return
+wait_for_exit
+[ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"
+echo "scores e2e: ok (score $score)"
