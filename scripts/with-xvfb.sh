@@ -11,8 +11,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# -displayfd makes the server pick a free display and write its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/log" &
+# -displayfd makes the server pick a free display and write its number once
+# it listens. -noreset keeps it from resetting each time its last client
+# leaves: during a reset it refuses connections, and a test's next client
+# (the game started a second time, say) would find no display.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/log" &
 xvfb_pid=$!
 for _ in $(seq 200); do
   [ -s "$work/display" ] && break
