@@ -14,7 +14,7 @@
 #include <new>
 #include <string>
 
-#include "image.h"
+#include "image/image.h"
 
 namespace {
 

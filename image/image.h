@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "../game/game.h"
+#include "game/game.h"
 
 struct DibImage {
     std::int32_t width;   // pixels per row

@@ -5,7 +5,7 @@
 
 #include <GL/gl.h>
 
-#include "../game/game.h"
+#include "game/game.h"
 
 // Texture names by BlockKind; slot 0 (black) serves only the menu's wall.
 // A name of 0 means the kind's image was not loaded: its cubes are untextured.
