@@ -30,7 +30,7 @@ void spawnPiece() {
              blocks[pieceMiddle].kind == blocks[pieceBottom].kind);
     for (int i = 0; i < pieceLength; ++i) {
         blocks[i].column = spawnColumn;
-        blocks[i].row = i;
+        blocks[i].row = spawnTopRow + i;
     }
 }
 
@@ -93,7 +93,7 @@ void stepPiece() {
         const PieceBlock& block = piece.blocks[i];
         board.cells[block.row][block.column] = block.kind;
     }
-    if (bottom.row > pieceBottom) {
+    if (bottom.row > spawnBottomRow) {
         spawnPiece();
     } else {
         endGame();

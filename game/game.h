@@ -29,7 +29,11 @@ constexpr int pieceLength = 3;
 constexpr int pieceTop = 0;
 constexpr int pieceMiddle = 1;
 constexpr int pieceBottom = 2;
-constexpr int spawnColumn = 3;  // the top block spawns in row 0 of this column
+constexpr int spawnColumn = 3;
+constexpr int spawnTopRow = 0;
+// A piece that lands with its bottom block still in this row has not fallen
+// a single row since it appeared: the game is over.
+constexpr int spawnBottomRow = spawnTopRow + pieceBottom;
 
 // Points of a triple, by its direction.
 constexpr std::int32_t pointsStraight = 5;          // across or down

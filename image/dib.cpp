@@ -8,6 +8,8 @@
 // masks (red, green, blue) after the info header; then the colour table; then
 // the rows, bottom row first unless the height is negative, each padded to a
 // multiple of 4 bytes, or the run-length codes.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -362,15 +364,20 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Reads the whole file; returns the failure message, or nothing.
+// Reads the whole file; returns the failure message, or nothing. Only a
+// regular file has a size to go by: a directory opens, and its "size" would
+// read as a huge file.
 const char* readFile(const char* fileName, std::vector<std::uint8_t>& bytes) {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName, "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return messageOpenFailed;
-    const long size = std::ftell(file.get());
-    if (size <= 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return messageOpenFailed;
-    if (size > maxFileSize) return messageOutOfMemory;
+    struct stat status {};
+    if (!file || fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return messageOpenFailed;
+    }
+    if (status.st_size <= 0) return messageOpenFailed;
+    if (status.st_size > maxFileSize) return messageOutOfMemory;
+    const auto size = static_cast<std::size_t>(status.st_size);
     try {
-        bytes.resize(static_cast<std::size_t>(size));
+        bytes.resize(size);
     } catch (const std::bad_alloc&) {
         return messageOutOfMemory;
     }

@@ -1,5 +1,7 @@
 // The BMP reader against files built byte by byte here.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -440,10 +442,6 @@ TEST(DibReader, RejectsFilesTooShortForTheirHeaders) {
 
 namespace {
 
-std::string tempPath(const char* name) {
-    return testing::TempDir() + name;
-}
-
 void writeFile(const std::string& path, const Bytes& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -453,8 +451,10 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 
 }  // namespace
 
-TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedOrIsEmpty) {
-    const std::string good = tempPath("dib_test_good.bmp");
+TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
+    std::string directory = testing::TempDir() + "dib_test.XXXXXX";
+    ASSERT_NE(mkdtemp(directory.data()), nullptr);
+    const std::string good = directory + "/good.bmp";
     TestBmp bmp = makeSpec(true, false, 1, 1, 24);
     bmp.pixels = {1, 2, 3, 0};
     writeFile(good, buildBmp(bmp));
@@ -462,13 +462,17 @@ TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedOrIsEmpty) {
     ASSERT_TRUE(image.has_value());
     expectPixel(*image, 0, 0, {3, 2, 1});
 
-    const std::string empty = tempPath("dib_test_empty.bmp");
+    const std::string empty = directory + "/empty.bmp";
     writeFile(empty, {});
-    for (const std::string& path : {empty, tempPath("dib_test_missing.bmp")}) {
+    const std::string folder = directory + "/folder.bmp";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    for (const std::string& path : {empty, directory + "/missing.bmp", folder}) {
         testing::internal::CaptureStderr();
         EXPECT_FALSE(loadDibImage(path.c_str()).has_value());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file " + path + ".\n");
     }
     std::remove(good.c_str());
     std::remove(empty.c_str());
+    rmdir(folder.c_str());
+    rmdir(directory.c_str());
 }

@@ -42,6 +42,16 @@ start_game() {
 # key-up of a key that ends the game finds no window any more.
 key() { xdotool key --window "$WID" "$@" 2>>"$WORK/xdotool.log" || true; }
 
+# Runs a command every 0.1 s until it succeeds, for up to 10 s: a loaded
+# machine (sanitizers, software rendering) may take its time.
+wait_until() {
+  for _ in $(seq 100); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # Waits up to 10 s for the game to end and sets EXIT_STATUS to its status.
 wait_for_exit() {
   for _ in $(seq 100); do

@@ -5,9 +5,11 @@ source "$(dirname "$0")/e2e_support.sh"
 start_game
 menu=$(screenshot menu)
 key Return
-sleep 0.3
-play=$(screenshot play)
-awk "BEGIN { exit !($play > $menu) }" || fail "the play field shows nothing (menu $menu, play $play)"
+play_shown() {
+  play=$(screenshot play)
+  awk "BEGIN { exit !($play > $menu) }"
+}
+wait_until play_shown || fail "the play field shows nothing (menu $menu, play $play)"
 
 for _ in $(seq 60); do
   grep -q '^your score' "$WORK/stdout" && break

@@ -28,10 +28,10 @@ sleep 0.3
 score=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
 [ -n "$score" ] || fail "no game over after 600 presses of Down"
 
-key e 2 e Return
-sleep 0.3
 { record e2e "$score"; for i in $(seq 0 9); do record "Old$i" -1; done; } >"$WORK/expected.dat"
-cmp "$WORK/scores.dat" "$WORK/expected.dat" || fail "scores.dat does not hold the new name first"
+key e 2 e Return
+wait_until cmp -s "$WORK/scores.dat" "$WORK/expected.dat" ||
+  fail "scores.dat does not hold the new name first: $(cmp "$WORK/scores.dat" "$WORK/expected.dat")"
 ls "$WORK" | grep -q '^scores\.dat\.' && fail "a temporary file was left: $(ls "$WORK")"
 [ ! -s "$WORK/stderr" ] || fail "unexpected errors: $(cat "$WORK/stderr")"
 

@@ -13,11 +13,18 @@ play_frame_shares() {
   "$MAGICK" "$WORK/$1.png" -colorspace Gray -threshold 60% -format '%[fx:mean]' info:
 }
 
+# Sets `shares` from a screenshot; true once the cubes show, white or coloured.
+frame_shown() {
+  shares=$(play_frame_shares "$1")
+  local saturated bright
+  read -r saturated bright <<<"$shares"
+  awk -v s="$saturated" -v b="$bright" 'BEGIN { exit !(s > 0.001 || b > 0.001) }'
+}
+
 # Starts a game from the menu, looks at a Play frame, and quits with Esc.
 look_at_play() {
   key Return
-  sleep 0.5
-  shares=$(play_frame_shares "$1")
+  wait_until frame_shown "$1" || fail "nothing drawn in the Play frame: $shares"
   key Escape
   wait_for_exit
   [ "$EXIT_STATUS" -eq 0 ] || fail "Esc ended the game with status $EXIT_STATUS"
