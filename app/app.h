@@ -20,6 +20,11 @@ constexpr std::int32_t menuStart = 0;
 constexpr std::int32_t menuHighscores = 1;
 constexpr std::int32_t menuExit = 2;
 
+// Character codes of the keys with a meaning beyond their character.
+constexpr unsigned char keyBackspace = 8;
+constexpr unsigned char keyEnter = 13;
+constexpr unsigned char keyEscape = 27;
+
 // The timer fires every millisecond; every sixth firing raises the tick flag.
 constexpr unsigned timerPeriodMs = 1;
 constexpr std::int32_t firingsPerTick = 6;

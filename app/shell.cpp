@@ -10,9 +10,6 @@ GameState gameState;
 
 namespace {
 
-constexpr unsigned char keyEnter = 13;
-constexpr unsigned char keyEscape = 27;
-
 void handleMenuEnter() {
     switch (gameState.menuSelection) {
     case menuStart:

@@ -20,20 +20,12 @@
 
 namespace {
 
-constexpr std::size_t fileHeaderSize = 14;
 constexpr std::size_t pixelOffsetField = 10;  // in the file header
 constexpr std::size_t headerSizeFieldSize = 4;
-constexpr std::uint32_t coreHeaderSize = 12;
-constexpr std::uint32_t infoHeaderSize = 40;
 constexpr std::size_t coreEntrySize = 3;  // blue, green, red
 constexpr std::size_t infoEntrySize = 4;  // blue, green, red, unused
 constexpr std::size_t maskCount = 3;      // red, green, blue
 constexpr std::size_t masksSize = maskCount * 4;
-
-constexpr std::uint32_t compressionNone = 0;
-constexpr std::uint32_t compressionRle8 = 1;
-constexpr std::uint32_t compressionRle4 = 2;
-constexpr std::uint32_t compressionBitfields = 3;
 
 // The run-length escape codes: a zero count followed by one of these.
 constexpr std::uint8_t rleEndOfLine = 0;
@@ -170,7 +162,7 @@ bool compressionFits(std::uint32_t compression, unsigned bitsPerPixel, bool info
 // failure message, or nothing when the pixel data can be decoded.
 const char* readLayout(const std::uint8_t* data, std::size_t size, DibLayout& layout) {
     const bool fileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
-    const std::size_t headerOffset = fileHeader ? fileHeaderSize : 0;
+    const std::size_t headerOffset = fileHeader ? std::size_t{bmpFileHeaderSize} : 0;
     if (size < headerOffset + headerSizeFieldSize) return messageShortHeaders;
     const std::uint8_t* header = data + headerOffset;
     const std::uint32_t headerSize = readU32(header);

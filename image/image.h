@@ -9,6 +9,17 @@
 
 #include "game/game.h"
 
+// The BMP layout that both the reader and the block image generator use:
+// the optional file header's size, the two DIB header sizes read, and the
+// compression codes of the info header.
+constexpr std::uint32_t bmpFileHeaderSize = 14;
+constexpr std::uint32_t coreHeaderSize = 12;
+constexpr std::uint32_t infoHeaderSize = 40;
+constexpr std::uint32_t compressionNone = 0;
+constexpr std::uint32_t compressionRle8 = 1;
+constexpr std::uint32_t compressionRle4 = 2;
+constexpr std::uint32_t compressionBitfields = 3;
+
 struct DibImage {
     std::int32_t width;   // pixels per row
     std::int32_t height;  // number of rows, bottom row first

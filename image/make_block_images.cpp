@@ -49,13 +49,6 @@ constexpr Encoding encodings[blockKindCount + 1] = {
     Encoding::palette4, Encoding::bitfields565, Encoding::rle4,
 };
 
-constexpr std::uint32_t coreHeaderSize = 12;
-constexpr std::uint32_t infoHeaderSize = 40;
-constexpr std::uint32_t fileHeaderSize = 14;
-constexpr std::uint32_t compressionNone = 0;
-constexpr std::uint32_t compressionRle8 = 1;
-constexpr std::uint32_t compressionRle4 = 2;
-constexpr std::uint32_t compressionBitfields = 3;
 constexpr std::uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
 constexpr int maxRun = 255;
 
@@ -206,7 +199,7 @@ Bytes encodeBlock(Rgb base, Encoding encoding) {
         }
     }
 
-    const std::uint32_t pixelOffset = fileHeaderSize + static_cast<std::uint32_t>(dib.size());
+    const std::uint32_t pixelOffset = bmpFileHeaderSize + static_cast<std::uint32_t>(dib.size());
     Bytes file = {'B', 'M'};
     put32(file, pixelOffset + static_cast<std::uint32_t>(pixels.size()));
     put32(file, 0);

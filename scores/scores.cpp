@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr unsigned char keyBackspace = 8;
-constexpr unsigned char keyEnter = 13;
-
 // Ten passes of adjacent compare-and-swap move the new last entry to the top
 // if need be, whatever order the table was loaded in.
 constexpr int sortPasses = highScoreCount - 1;

@@ -64,9 +64,17 @@ wait_for_exit() {
   GAME_PID=
 }
 
+# The distribution's ImageMagick: a `convert` earlier on the PATH may be another program.
+MAGICK=/usr/bin/convert
+
+# Saves the window as $WORK/NAME.png, and in $E2E_SHOTS too when that is set.
+capture() {
+  import -window "$WID" "$WORK/$1.png"
+  if [ -n "${E2E_SHOTS:-}" ]; then cp "$WORK/$1.png" "$E2E_SHOTS/"; fi
+}
+
 # Saves the window as $WORK/NAME.png and echoes the mean brightness (0 to 1).
 screenshot() {
-  import -window "$WID" "$WORK/$1.png"
-  [ -n "${E2E_SHOTS:-}" ] && cp "$WORK/$1.png" "$E2E_SHOTS/"
-  convert "$WORK/$1.png" -colorspace Gray -format '%[fx:mean]' info:
+  capture "$1"
+  "$MAGICK" "$WORK/$1.png" -colorspace Gray -format '%[fx:mean]' info:
 }

@@ -3,6 +3,7 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -35,21 +36,27 @@ struct ScreenBox {
     }
 };
 
-// The window area covered by the cube of (column, row), unrotated, found by
-// projecting its eight corners the way the play field places it.
-inline ScreenBox projectCell(int column, int row) {
+// Window coordinates of the point (dx, dy, dz) from the centre of the cube
+// of (column, row), unrotated, as the play field places that cube.
+inline void projectFromCell(int column, int row, double dx, double dy, double dz, double& windowX,
+                            double& windowY) {
     GLdouble projection[16];
     GLint viewport[4];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLdouble windowZ = 0;
+    gluProject(fieldOriginX + columnSpacing * column + dx, fieldOriginY - rowSpacing * row + dy,
+               fieldOriginZ + dz, identity, projection, viewport, &windowX, &windowY, &windowZ);
+}
+
+// The window area covered by the cube of (column, row), unrotated: the box
+// around its eight projected corners.
+inline ScreenBox projectCell(int column, int row) {
     ScreenBox box = {1e9, 1e9, -1e9, -1e9};
     for (int corner = 0; corner < 8; ++corner) {
-        const double x = fieldOriginX + columnSpacing * column + ((corner & 1) ? 1 : -1);
-        const double y = fieldOriginY - rowSpacing * row + ((corner & 2) ? 1 : -1);
-        const double z = fieldOriginZ + ((corner & 4) ? 1 : -1);
-        GLdouble wx, wy, wz;
-        gluProject(x, y, z, identity, projection, viewport, &wx, &wy, &wz);
+        double wx = 0, wy = 0;
+        projectFromCell(column, row, (corner & 1) ? 1 : -1, (corner & 2) ? 1 : -1, (corner & 4) ? 1 : -1, wx, wy);
         box.left = std::min(box.left, wx);
         box.right = std::max(box.right, wx);
         box.bottom = std::min(box.bottom, wy);

@@ -29,9 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-constexpr unsigned char keyEnter = 13;
-constexpr unsigned char keyEscape = 27;
-
 // One record of "scores.dat", built here byte by byte so that the code under
 // test does not check itself: the name, zeros up to 100 bytes, the score as
 // four little-endian bytes.

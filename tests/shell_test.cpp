@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr unsigned char enter = 13;
-constexpr unsigned char escape = 27;
-
 class Shell : public ::testing::Test {
 protected:
     void SetUp() override { resetWorld(3, 4); }
@@ -35,27 +32,27 @@ TEST_F(Shell, MenuSelectionStopsAtStartAndExit) {
 
 TEST_F(Shell, EnterOnEachMenuItem) {
     gameState.menuSelection = menuHighscores;
-    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
     EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
     EXPECT_EQ(handleKeyboard('x'), KeyOutcome::Continue);
     EXPECT_EQ(gameState.mode, ScreenMode::Highscores);
-    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
 
     gameState.menuSelection = menuExit;
-    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Quit);
+    EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Quit);
 
     gameState.menuSelection = menuStart;
     EXPECT_EQ(handleKeyboard(' '), KeyOutcome::Continue);
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
-    EXPECT_EQ(handleKeyboard(enter), KeyOutcome::Continue);
+    EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
     EXPECT_EQ(gameState.mode, ScreenMode::Play);
 }
 
 TEST_F(Shell, EscapeQuitsFromEveryScreen) {
     for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
         gameState.mode = mode;
-        EXPECT_EQ(handleKeyboard(escape), KeyOutcome::Quit);
+        EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
     }
 }
 
@@ -154,8 +151,8 @@ TEST_F(Shell, AGameEndedWhilePausedStartsTheNextOnePaused) {
     handleSpecialKey(GLUT_KEY_DOWN);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "game over\nyour score: 0\n");
     ASSERT_EQ(gameState.mode, ScreenMode::Highscores);
-    handleKeyboard(enter);
-    handleKeyboard(enter);
+    handleKeyboard(keyEnter);
+    handleKeyboard(keyEnter);
     EXPECT_EQ(gameState.mode, ScreenMode::Play);
     EXPECT_TRUE(gameState.paused);
 }
@@ -187,11 +184,11 @@ TEST_F(Shell, ViewKeysInBothCases) {
 }
 
 TEST_F(Shell, UnknownKeysChangeNothingOnAnyScreen) {
-    const unsigned char characterKeys[] = {'x', 'q', ' ', '1', 8, 127, 200, enter};
+    const unsigned char characterKeys[] = {'x', 'q', ' ', '1', 8, 127, 200, keyEnter};
     const int specialKeys[] = {GLUT_KEY_F1, GLUT_KEY_INSERT, 112 /* Shift */, 114 /* Ctrl */};
     for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
         for (unsigned char key : characterKeys) {
-            if (key == enter && mode != ScreenMode::Play) continue;
+            if (key == keyEnter && mode != ScreenMode::Play) continue;
             resetWorld(3, 4);
             gameState.mode = mode;
             gameState.menuSelection = menuHighscores;

@@ -2,13 +2,9 @@
 # in colour; without them the game starts all the same, silently, with white cubes.
 source "$(dirname "$0")/e2e_support.sh"
 
-# The distribution's ImageMagick: a `convert` earlier on the PATH may be another program.
-MAGICK=/usr/bin/convert
-
 # Shares (0 to 1) of the window's pixels that are saturated colour, and that are bright.
 play_frame_shares() {
-  import -window "$WID" "$WORK/$1.png"
-  [ -n "${E2E_SHOTS:-}" ] && cp "$WORK/$1.png" "$E2E_SHOTS/"
+  capture "$1"
   "$MAGICK" "$WORK/$1.png" -colorspace HSL -channel G -separate -threshold 40% -format '%[fx:mean] ' info:
   "$MAGICK" "$WORK/$1.png" -colorspace Gray -threshold 60% -format '%[fx:mean]' info:
 }

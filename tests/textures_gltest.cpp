@@ -17,21 +17,10 @@ namespace {
 // The cells of the five kinds on the floor row, left to right, by kind.
 constexpr int floorKindColumn[blockKindCount + 1] = {-1, 0, 2, 4, 6, 7};
 
-// Window coordinates of a point on the front face of the cube of (column, row).
-void projectFront(int column, int row, double faceX, double faceY, double& windowX, double& windowY) {
-    GLdouble projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    GLdouble windowZ = 0;
-    gluProject(fieldOriginX + columnSpacing * column + faceX, fieldOriginY - rowSpacing * row + faceY,
-               fieldOriginZ + 1, identity, projection, viewport, &windowX, &windowY, &windowZ);
-}
-
+// The pixel showing the point (faceX, faceY) of the front face (z = +1) of the cube of (column, row).
 Rgb frontPixel(const std::vector<Rgb>& frame, int column, int row, double faceX, double faceY) {
     double x = 0, y = 0;
-    projectFront(column, row, faceX, faceY, x, y);
+    projectFromCell(column, row, faceX, faceY, 1, x, y);
     return pixelAt(frame, static_cast<int>(x), static_cast<int>(y));
 }
 
