@@ -91,5 +91,5 @@ void onReshape(int width, int height);
 void onTimer(int value);
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
-// Sets up OpenGL's state, the textures and the projection for a window of this size; mode Menu.
+// Sets up OpenGL's state, the textures, the projection and the font for a window of this size; mode Menu.
 void initGraphics(int width, int height);

@@ -36,6 +36,7 @@ void waitForFrameSlot() {
 
 // The one way out of the program besides closing the window.
 [[noreturn]] void quitGame() {
+    deleteFont();
     glutDestroyWindow(gameState.window);
     std::exit(EXIT_SUCCESS);
 }
@@ -55,15 +56,24 @@ void initGraphics(int width, int height) {
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setProjection(width, height);
+    buildFont();
     gameState.mode = ScreenMode::Menu;
 }
 
 void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (gameState.mode == ScreenMode::Play) {
+    switch (gameState.mode) {
+    case ScreenMode::Menu:
+        drawMenuScreen();
+        break;
+    case ScreenMode::Play:
         runDropTiming();
         resolveBoard();
         drawPlayField();
+        break;
+    case ScreenMode::Highscores:
+        drawHighscoreScreen();
+        break;
     }
     glutSwapBuffers();
     waitForFrameSlot();

@@ -1,6 +1,11 @@
 // render/: draws the screens with OpenGL's fixed-function pipeline. Reads the
-// game state, the board and the piece; owns `blockTextures`, which the image
-// loader fills at start-up.
+// game state, the board, the piece and the high score table; writes only the
+// menu's spin. Owns `blockTextures`, which the image loader fills at start-up,
+// and the font's display lists.
+//
+// All writing is bitmap text at a raster position: one display list per
+// character code 32 to 127, each drawing its glyph and advancing the raster
+// position by the glyph's width. They are the only display lists made.
 #pragma once
 
 #include <GL/gl.h>
@@ -19,7 +24,28 @@ constexpr GLfloat fieldOriginZ = -45.0f;
 constexpr GLfloat columnSpacing = 3.0f;
 constexpr GLfloat rowSpacing = 2.0f;
 
+// The glyph lists: list fontBase + n draws the character of code 32 + n.
+constexpr unsigned firstGlyphCode = 32;
+constexpr GLsizei fontGlyphCount = 96;
+extern GLuint fontBase;
+
+// Makes the 96 glyph lists at `fontBase` from a bold fixed-pitch face 15
+// pixels high, or from GLUT's 9 x 15 font (saying so on stderr) when there is none.
+void buildFont();
+// Deletes the 96 glyph lists.
+void deleteFont();
+// Formats the text (at most 4999 bytes; more is cut) and draws it at the
+// raster position (x, y) in the current colour, untextured.
+void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
-// Draws the board and the falling piece, turned by gameState's pitch and yaw.
+// Draws the score line, then the board and the falling piece, turned by gameState's pitch and yaw.
 void drawPlayField();
+// Draws the score line of the Play screen in the current model-view frame.
+void drawScoreLine();
+// Draws the title, the items and the cursor, then the wall of cubes; turns gameState.menuSpin.
+void drawMenuScreen();
+// Draws the high score table, and the name prompt while a name is entered;
+// leaves its last colour (red, or green) current for everything drawn after.
+void drawHighscoreScreen();

@@ -4,7 +4,8 @@
 #   scripts/deps.sh test   that, and what the tests need (Xvfb, xdotool, ...)
 set -euo pipefail
 
-play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri)
+play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
+               libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
 
 case "${1:-}" in

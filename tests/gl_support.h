@@ -36,18 +36,41 @@ struct ScreenBox {
     }
 };
 
-// Window coordinates of the point (dx, dy, dz) from the centre of the cube
-// of (column, row), unrotated, as the play field places that cube.
-inline void projectFromCell(int column, int row, double dx, double dy, double dz, double& windowX,
-                            double& windowY) {
+// Window coordinates of the model-view point (x, y, z), with the model-view matrix reset.
+inline void projectPoint(double x, double y, double z, double& windowX, double& windowY) {
     GLdouble projection[16];
     GLint viewport[4];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     GLdouble windowZ = 0;
-    gluProject(fieldOriginX + columnSpacing * column + dx, fieldOriginY - rowSpacing * row + dy,
-               fieldOriginZ + dz, identity, projection, viewport, &windowX, &windowY, &windowZ);
+    gluProject(x, y, z, identity, projection, viewport, &windowX, &windowY, &windowZ);
+}
+
+// Window coordinates of the point (dx, dy, dz) from the centre of the cube
+// of (column, row), unrotated, as the play field places that cube.
+inline void projectFromCell(int column, int row, double dx, double dy, double dz, double& windowX,
+                            double& windowY) {
+    projectPoint(fieldOriginX + columnSpacing * column + dx, fieldOriginY - rowSpacing * row + dy,
+                 fieldOriginZ + dz, windowX, windowY);
+}
+
+// The window area a line of `characters` glyphs may cover from the raster
+// position (x, y): 9 pixels a glyph, from below the baseline to above the capitals.
+inline ScreenBox textBox(double x, double y, int characters) {
+    return ScreenBox{x - 1, y - 5, x + 9.0 * characters + 1, y + 15};
+}
+
+// The number of pixels of the frame inside the box that pass the test.
+template <typename Test>
+int countPixels(const std::vector<Rgb>& frame, const ScreenBox& box, Test test) {
+    int count = 0;
+    for (int y = std::max(0, static_cast<int>(box.bottom)); y < std::min(windowHeight, static_cast<int>(box.top) + 1); ++y) {
+        for (int x = std::max(0, static_cast<int>(box.left)); x < std::min(windowWidth, static_cast<int>(box.right) + 1); ++x) {
+            if (test(pixelAt(frame, x, y))) ++count;
+        }
+    }
+    return count;
 }
 
 // The window area covered by the cube of (column, row), unrotated: the box

@@ -30,6 +30,12 @@ TEST(PlayField, APieceAndAFloorBlockShowWhereTheProjectionPutsThem) {
     EXPECT_LT(cubes[3].top, cubes[2].bottom);
     EXPECT_GT(cubes[3].left, cubes[0].right);
 
+    // The score line stands above the well, unturned: "Score: 0 ".
+    double scoreX = 0, scoreY = 0;
+    projectFromCell(0, 0, 19, 2, 0, scoreX, scoreY);
+    const ScreenBox scoreLine = textBox(scoreX, scoreY, 9);
+    EXPECT_GT(countPixels(frame, scoreLine, [](Rgb p) { return !p.isBlack(); }), 30);
+
     int lit = 0;
     for (int y = 0; y < windowHeight; ++y) {
         for (int x = 0; x < windowWidth; ++x) {
@@ -37,7 +43,7 @@ TEST(PlayField, APieceAndAFloorBlockShowWhereTheProjectionPutsThem) {
             ++lit;
             const bool inACube = std::any_of(std::begin(cubes), std::end(cubes),
                                              [&](const ScreenBox& cube) { return cube.contains(x, y, 1.0); });
-            ASSERT_TRUE(inACube) << "stray pixel at " << x << "," << y;
+            ASSERT_TRUE(inACube || scoreLine.contains(x, y, 0.0)) << "stray pixel at " << x << "," << y;
         }
     }
     EXPECT_GT(lit, 4 * 100);
