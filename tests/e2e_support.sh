@@ -78,3 +78,32 @@ screenshot() {
   capture "$1"
   "$MAGICK" "$WORK/$1.png" -colorspace Gray -format '%[fx:mean]' info:
 }
+
+# Echoes how many pixels of the screenshot $WORK/NAME.png inside GEOMETRY
+# (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green,
+# blue, or saturated (any strong colour).
+count_pixels() {
+  local test
+  case "$3" in
+    white) test='r>0.9 && g>0.9 && b>0.9' ;;
+    red) test='r>0.9 && g<0.1 && b<0.1' ;;
+    green) test='g>0.9 && r<0.1 && b<0.1' ;;
+    blue) test='b>0.9 && r<0.1 && g<0.1' ;;
+    saturated) test='max(r,max(g,b)) - min(r,min(g,b)) > 0.4' ;;
+    *) fail "count_pixels: no colour '$3'" ;;
+  esac
+  "$MAGICK" "$WORK/$1.png" -crop "$2" +repage -fx "$test" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# True when the screenshot has more than MIN pixels of COLOUR in GEOMETRY;
+# sets `counted` to the count.
+has_pixels() {
+  counted=$(count_pixels "$1" "$2" "$3")
+  [ "$counted" -gt "$4" ]
+}
+
+# Where the texts stand in the 640 x 480 window.
+TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
+SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
+TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
+TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table

@@ -1,15 +1,18 @@
-# The road of one game through the real program: Enter starts it, holding
-# Down ends it, the score goes to standard output, Esc ends the program.
+# The road of one game through the real program: the menu shows its title
+# and its wall of coloured cubes, Enter starts a game whose score line shows,
+# holding Down ends it, the score goes to standard output, Esc ends the program.
 source "$(dirname "$0")/e2e_support.sh"
 
 start_game
-menu=$(screenshot menu)
+capture menu
+has_pixels menu "$TITLE_AREA" white 100 || fail "no white title on the menu ($counted pixels)"
+has_pixels menu 640x480+0+0 saturated 10000 || fail "no wall of coloured cubes on the menu ($counted pixels)"
 key Return
-play_shown() {
-  play=$(screenshot play)
-  awk "BEGIN { exit !($play > $menu) }"
+score_shown() {
+  capture play
+  has_pixels play "$SCORE_AREA" white 30
 }
-wait_until play_shown || fail "the play field shows nothing (menu $menu, play $play)"
+wait_until score_shown || fail "no score line on the Play screen ($counted pixels)"
 
 for _ in $(seq 60); do
   grep -q '^your score' "$WORK/stdout" && break

@@ -1,6 +1,7 @@
 # The high scores of the real program: the table is loaded from "scores.dat"
 # at start-up, so a table whose lowest score is -1 lets even a game of 0
-# points ask for a name; the typed name and Enter rewrite the file.
+# points ask for a name; the table shows in red and the typed name in green;
+# Enter rewrites the file.
 source "$(dirname "$0")/e2e_support.sh"
 
 # The four bytes of a signed 32-bit value, little-endian.
@@ -29,7 +30,14 @@ score=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
 [ -n "$score" ] || fail "no game over after 600 presses of Down"
 
 { record e2e "$score"; for i in $(seq 0 9); do record "Old$i" -1; done; } >"$WORK/expected.dat"
-key e 2 e Return
+key e 2 e
+name_shown() {
+  capture table
+  has_pixels table "$TYPED_NAME_AREA" green 40
+}
+wait_until name_shown || fail "no green name typed beside the table ($counted pixels)"
+has_pixels table "$TABLE_AREA" red 2000 || fail "no red lines in the table ($counted pixels)"
+key Return
 wait_until cmp -s "$WORK/scores.dat" "$WORK/expected.dat" ||
   fail "scores.dat does not hold the new name first: $(cmp "$WORK/scores.dat" "$WORK/expected.dat")"
 ls "$WORK" | grep -q '^scores\.dat\.' && fail "a temporary file was left: $(ls "$WORK")"
