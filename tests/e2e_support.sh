@@ -22,6 +22,19 @@ fail() {
   exit 1
 }
 
+# Prints the four bytes of a signed 32-bit value, little-endian.
+le32() {
+  local v=$(($1 & 0xffffffff))
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8 & 255)) $((v >> 16 & 255)) $((v >> 24 & 255)))"
+}
+
+# Prints one 104-byte record of "scores.dat": the name, zeros to 100 bytes, the score.
+record() {
+  printf '%s' "$1"
+  head -c $((100 - ${#1})) /dev/zero
+  le32 "$2"
+}
+
 # Starts the game in $WORK (copying the block images there when the build
 # made them) and waits for its window.
 start_game() {

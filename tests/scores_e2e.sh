@@ -4,18 +4,6 @@
 # Enter rewrites the file.
 source "$(dirname "$0")/e2e_support.sh"
 
-# The four bytes of a signed 32-bit value, little-endian.
-le32() {
-  local v=$(($1 & 0xffffffff))
-  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8 & 255)) $((v >> 16 & 255)) $((v >> 24 & 255)))"
-}
-# One 104-byte record: the name, zeros to 100 bytes, the score.
-record() {
-  printf '%s' "$1"
-  head -c $((100 - ${#1})) /dev/zero
-  le32 "$2"
-}
-
 for i in $(seq 0 10); do record "Old$i" -1; done >"$WORK/scores.dat"
 [ "$(stat -c %s "$WORK/scores.dat")" -eq 1144 ] || fail "the test built a file of the wrong size"
 
