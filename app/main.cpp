@@ -1,6 +1,7 @@
 // The program entry: seeds the generator, opens the window, hands control to GLUT.
 #include <GL/glut.h>
 #include <GL/glx.h>
+#include <malloc.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,10 @@
 #include "game/game.h"
 
 namespace {
+
+// Heap memory glibc may keep free at the top of the heap instead of handing
+// it back to the kernel.
+constexpr int heapTrimThreshold = 64 * 1024 * 1024;
 
 // True when the space-separated list names the extension exactly.
 bool hasExtension(const char* list, const char* name) {
@@ -45,6 +50,12 @@ void turnOffSwapSync() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Mesa's software renderer frees and takes again a large block of memory
+    // for every line of bitmap text. With glibc's default threshold of 128 KiB
+    // the heap shrinks back to the kernel each time, and the next line pays a
+    // page fault for every page it touches: the high score table took 72 % of
+    // a core at 120 frames per second, and takes 20 % with the heap kept.
+    mallopt(M_TRIM_THRESHOLD, heapTrimThreshold);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     // glutInit takes GLUT's own options and, without a display, ends the
     // process with its own message.
