@@ -93,15 +93,14 @@ screenshot() {
 }
 
 # Echoes how many pixels of the screenshot $WORK/NAME.png inside GEOMETRY
-# (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green,
-# blue, or saturated (any strong colour).
+# (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green
+# or saturated (any strong colour).
 count_pixels() {
   local test
   case "$3" in
     white) test='r>0.9 && g>0.9 && b>0.9' ;;
     red) test='r>0.9 && g<0.1 && b<0.1' ;;
     green) test='g>0.9 && r<0.1 && b<0.1' ;;
-    blue) test='b>0.9 && r<0.1 && g<0.1' ;;
     saturated) test='max(r,max(g,b)) - min(r,min(g,b)) > 0.4' ;;
     *) fail "count_pixels: no colour '$3'" ;;
   esac
