@@ -8,9 +8,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "image/image.h"
+#include "image/image.h"  // reportError
 #include "render/render.h"
 
 GLuint fontBase = 0;
