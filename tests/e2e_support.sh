@@ -35,11 +35,17 @@ record() {
   le32 "$2"
 }
 
-# Starts the game in $WORK (copying the block images there when the build
-# made them) and waits for its window.
+# Starts the game and waits for its window. With no arguments: the build's
+# binary in $WORK, with the block images the build made copied there. With
+# arguments: COMMAND... run in DIRECTORY, as in `start_game DIRECTORY COMMAND...`.
 start_game() {
-  cp "$BUILD_DIR"/block_*.bmp "$WORK"/ 2>/dev/null || true
-  (cd "$WORK" && exec "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") &
+  if [ $# -eq 0 ]; then
+    cp "$BUILD_DIR"/block_*.bmp "$WORK"/ 2>/dev/null || true
+    set -- "$WORK" "$GAME"
+  fi
+  local directory=$1
+  shift
+  (cd "$directory" && exec "$@" >"$WORK/stdout" 2>"$WORK/stderr") &
   GAME_PID=$!
   for _ in $(seq 100); do
     WID=$(xdotool search --name '^Tessarine 3D$' 2>/dev/null | head -n 1)
@@ -49,6 +55,18 @@ start_game() {
   done
   [ -n "$WID" ] || fail "no window named 'Tessarine 3D'"
   sleep 0.3  # let the first frames draw
+}
+
+# Holds Down until the game is over and its score is on standard output;
+# sets SCORE.
+play_to_game_over() {
+  for _ in $(seq 60); do
+    grep -q '^your score' "$WORK/stdout" && break
+    key --delay 15 --repeat 10 Down
+  done
+  sleep 0.3
+  SCORE=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
+  [ -n "$SCORE" ] || fail "no game over after 600 presses of Down"
 }
 
 # Presses keys in the game's window. xdotool's complaints go to a log: the
@@ -114,8 +132,18 @@ has_pixels() {
   [ "$counted" -gt "$4" ]
 }
 
+# True when two screenshots, $WORK/A.png and $WORK/B.png, are the same to the
+# pixel inside GEOMETRY.
+same_area() {
+  local difference
+  difference=$("$MAGICK" "$WORK/$1.png" "$WORK/$2.png" -crop "$3" +repage -compose difference -composite \
+    -format '%[max]' info:)
+  [ "$difference" = 0 ]
+}
+
 # Where the texts stand in the 640 x 480 window.
 TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
 SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
 TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
+FIRST_LINE_AREA=200x20+220+67 # the table's first line
 TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table

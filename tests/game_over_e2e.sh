@@ -14,12 +14,7 @@ score_shown() {
 }
 wait_until score_shown || fail "no score line on the Play screen ($counted pixels)"
 
-for _ in $(seq 60); do
-  grep -q '^your score' "$WORK/stdout" && break
-  key --delay 15 --repeat 10 Down
-done
-sleep 0.3
-grep -q '^your score' "$WORK/stdout" || fail "no game over after 600 presses of Down"
+play_to_game_over
 # Exactly the two lines, and nothing else.
 printf '%s' "$(cat "$WORK/stdout")" | grep -Pzq '\Agame over\nyour score: [0-9]+\z' ||
   fail "unexpected output: $(cat -A "$WORK/stdout")"
