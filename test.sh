@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what is missing, builds and runs every test: a g++ build, a clang
-# build with AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
-# libFuzzer run of the BMP reader.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer, the Debian
+# package and its checks, and a bounded libFuzzer run of the BMP reader.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
@@ -17,6 +17,10 @@ cmake -S . -B build-asan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Werror 
   -DCMAKE_BUILD_TYPE=Debug -DTESSARINE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== Debian package"
+deb=$(scripts/package.sh)
+tests/package_check.sh "$deb"
 
 echo "== libFuzzer run of the BMP reader, 60 s"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Werror -DTESSARINE_FUZZ=ON >/dev/null

@@ -1,17 +1,21 @@
 #!/bin/bash
 # Installs the Debian packages that Tessarine 3D needs and that are missing.
-#   scripts/deps.sh play   what building and playing need
-#   scripts/deps.sh test   that, and what the tests need (Xvfb, xdotool, ...)
+#   scripts/deps.sh play     what building and playing need
+#   scripts/deps.sh package  that, and what building the Debian package needs
+#   scripts/deps.sh test     all that, and what the tests need (Xvfb, xdotool,
+#                            the package checkers, ...)
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
                libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
+package_packages=(dpkg-dev file)
+test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;
-  test) wanted=("${play_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 play|test" >&2; exit 2 ;;
+  package) wanted=("${play_packages[@]}" "${package_packages[@]}") ;;
+  test) wanted=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 play|package|test" >&2; exit 2 ;;
 esac
 
 missing=()

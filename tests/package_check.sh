@@ -1,0 +1,45 @@
+#!/bin/bash
+# Checks the Debian package with Debian's own tools: lintian, and the desktop
+# entry and AppStream metadata it ships. Run as root on a machine where the
+# package is not installed (CI), it also installs the package, starts the
+# installed launcher once, and removes it again: the files go, and the
+# player's data directory stays.
+#   tests/package_check.sh PACKAGE.deb
+set -euo pipefail
+deb=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+status=0
+lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 || status=$?
+grep -v 'running with root privileges' "$work/lintian" || true
+[ "$status" -eq 0 ] || { echo "lintian found errors or warnings" >&2; exit 1; }
+dpkg-deb -x "$deb" "$work/tree"
+desktop-file-validate "$work"/tree/usr/share/applications/*.desktop
+appstreamcli validate --no-net "$work"/tree/usr/share/metainfo/*.metainfo.xml >/dev/null
+echo "lintian, desktop-file-validate and appstreamcli: no complaints"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Not root: the package is not installed and removed here."
+  exit 0
+fi
+if dpkg-query -W -f='${Status}' tessarine3d 2>/dev/null | grep -q 'install ok installed'; then
+  echo "tessarine3d is installed already: it is left as it is, and not installed and removed here."
+  exit 0
+fi
+
+dpkg -i "$deb" >/dev/null
+[ -x /usr/games/tessarine3d ] || { echo "no /usr/games/tessarine3d after installing" >&2; exit 1; }
+mkdir "$work/home"
+# Without a display the game itself cannot start, but the launcher has made
+# the data directory with the images by then.
+(cd / && HOME=$work/home XDG_DATA_HOME='' env -u DISPLAY /usr/games/tessarine3d >/dev/null 2>&1) || true
+data=$work/home/.local/share/tessarine3d
+[ "$(ls "$data" | wc -l)" -eq 6 ] || { echo "the installed launcher did not fill $data: $(ls "$data")" >&2; exit 1; }
+
+dpkg --purge tessarine3d >/dev/null
+for path in /usr/games/tessarine3d /usr/lib/games/tessarine3d /usr/share/games/tessarine3d; do
+  [ ! -e "$path" ] || { echo "$path is still there after removing the package" >&2; exit 1; }
+done
+[ "$(ls "$data" | wc -l)" -eq 6 ] || { echo "removing the package touched $data" >&2; exit 1; }
+echo "The package installs, runs its launcher and removes cleanly; the data directory stays."
