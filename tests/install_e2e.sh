@@ -13,13 +13,25 @@ export HOME=$WORK/home XDG_DATA_HOME=$WORK/xdg
 data=$XDG_DATA_HOME/tessarine3d
 mkdir -p "$HOME" "$WORK/first" "$WORK/second"
 
+# Each waits for its screen, as a slow start or key (sanitizers, software
+# rendering) may leave the window on the one before: true once the menu's
+# wall shows textured cubes, or once the high score table shows in place of
+# the menu.
+wall_shown() {
+  capture "$1"
+  has_pixels "$1" 640x480+0+0 saturated 10000
+}
+table_shown() {
+  capture "$1"
+  has_pixels "$1" "$TABLE_AREA" red 2000 && ! has_pixels "$1" "$TITLE_AREA" white 0
+}
+
 start_game "$WORK/first" "$launcher"
 for image in "$WORK/moved/share/games/tessarine3d"/block_*.bmp; do
   cmp -s "$image" "$data/${image##*/}" || fail "the launcher did not copy ${image##*/} into $data"
 done
 [ "$(ls "$data")" = "$(ls "$WORK/moved/share/games/tessarine3d")" ] || fail "more than the images in $data: $(ls "$data")"
-capture first
-has_pixels first 640x480+0+0 saturated 10000 || fail "the menu's wall is not textured ($counted pixels)"
+wait_until wall_shown first || fail "the menu's wall is not textured ($counted pixels)"
 key Escape
 wait_for_exit
 [ ! -s "$WORK/stderr" ] || fail "unexpected errors: $(cat "$WORK/stderr")"
@@ -28,15 +40,15 @@ wait_for_exit
 for i in $(seq 0 10); do record "Old$i" -1; done >"$data/scores.dat"
 start_game "$WORK/second" "$launcher"
 key Down Return
-capture before
+wait_until table_shown before || fail "no high score table from the menu"
 key Return Up Return
 play_to_game_over
 key I N S T Return
 wait_until grep -q INST "$data/scores.dat" || fail "the name did not reach $data/scores.dat"
-capture named
+named_shown() { table_shown named && ! same_area before named "$FIRST_LINE_AREA"; }
+wait_until named_shown || fail "the table's first line did not change with the name"
 key Escape
 wait_for_exit
-same_area before named "$FIRST_LINE_AREA" && fail "the table's first line did not change with the name"
 [ ! -e "$WORK/second/scores.dat" ] || fail "scores.dat was written where the game was started"
 
 # A player's own red image, and a start from a third directory: the name is
@@ -44,7 +56,7 @@ same_area before named "$FIRST_LINE_AREA" && fail "the table's first line did no
 cp "$data/block_green.bmp" "$data/block_red.bmp"
 start_game "$HOME" "$launcher"
 key Down Return
-capture restarted
+wait_until table_shown restarted || fail "no high score table after the restart"
 key Escape
 wait_for_exit
 same_area named restarted "$FIRST_LINE_AREA" || fail "after a restart the table's first line is not the name's"
