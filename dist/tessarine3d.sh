@@ -14,7 +14,7 @@ fail() {
 
 bindir=$(dirname "$(readlink -f "$0")")
 prefix=$(dirname "$bindir")
-game=$prefix/lib/games/tessarine3d/tessarine3d
+game=$prefix/libexec/tessarine3d/tessarine3d
 images=$prefix/share/games/tessarine3d
 
 # The XDG base directories: a relative or empty XDG_DATA_HOME is ignored.
