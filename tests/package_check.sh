@@ -28,6 +28,9 @@ if dpkg-query -W -f='${Status}' tessarine3d 2>/dev/null | grep -q 'install ok in
   exit 0
 fi
 
+# Whatever fails from here on, the package does not stay installed: a later
+# run would take it for the player's own and skip these checks.
+trap 'dpkg --purge tessarine3d >/dev/null 2>&1; rm -rf "$work"' EXIT
 dpkg -i "$deb" >/dev/null
 [ -x /usr/games/tessarine3d ] || { echo "no /usr/games/tessarine3d after installing" >&2; exit 1; }
 mkdir "$work/home"
@@ -38,7 +41,7 @@ data=$work/home/.local/share/tessarine3d
 [ "$(ls "$data" | wc -l)" -eq 6 ] || { echo "the installed launcher did not fill $data: $(ls "$data")" >&2; exit 1; }
 
 dpkg --purge tessarine3d >/dev/null
-for path in /usr/games/tessarine3d /usr/lib/games/tessarine3d /usr/share/games/tessarine3d; do
+for path in /usr/games/tessarine3d /usr/libexec/tessarine3d /usr/share/games/tessarine3d; do
   [ ! -e "$path" ] || { echo "$path is still there after removing the package" >&2; exit 1; }
 done
 [ "$(ls "$data" | wc -l)" -eq 6 ] || { echo "removing the package touched $data" >&2; exit 1; }
