@@ -53,8 +53,9 @@ std::pair<std::string, int> matchFontFile() {
 
 // Compiles the glyph of `code` as one glBitmap. FreeType's rows run top down,
 // OpenGL's bottom up, so the rows are turned over; the origin is the glyph's
-// pen position on the baseline.
-void compileGlyph(FT_Face face, unsigned code, GLuint list) {
+// pen position on the baseline. False when the face gave no 1-bit bitmap.
+bool compileGlyph(FT_Face face, unsigned code, GLuint list) {
+    bool drawn = false;
     glNewList(list, GL_COMPILE);
     if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0 &&
         face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
@@ -70,12 +71,14 @@ void compileGlyph(FT_Face face, unsigned code, GLuint list) {
                  static_cast<GLfloat>(-glyph->bitmap_left),
                  static_cast<GLfloat>(static_cast<int>(bitmap.rows) - glyph->bitmap_top),
                  static_cast<GLfloat>(glyph->advance.x) / fixedPointOne, 0.0f, rows.data());
+        drawn = bitmap.width > 0;
     } else {
         // A code the face cannot draw still takes the face's fixed advance.
         glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(face->size->metrics.max_advance) / fixedPointOne, 0.0f,
                  nullptr);
     }
     glEndList();
+    return drawn;
 }
 
 // Fills the lists from the font fontconfig finds; false, with the reason in
@@ -103,9 +106,12 @@ bool compileFontGlyphs(std::string& why) {
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-        for (unsigned n = 0; n < fontGlyphCount; ++n) compileGlyph(face, firstGlyphCode + n, fontBase + n);
+        int drawn = 0;
+        for (unsigned n = 0; n < fontGlyphCount; ++n) drawn += compileGlyph(face, firstGlyphCode + n, fontBase + n);
         glPopClientAttrib();
-        built = true;
+        // A face with grey-level strikes only would leave every list blank.
+        built = drawn > 0;
+        if (!built) why = file + " gives no 1-bit glyphs";
     }
     if (face != nullptr) FT_Done_Face(face);
     FT_Done_FreeType(library);

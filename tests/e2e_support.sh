@@ -104,11 +104,6 @@ capture() {
   if [ -n "${E2E_SHOTS:-}" ]; then cp "$WORK/$1.png" "$E2E_SHOTS/"; fi
 }
 
-# Saves the window as $WORK/NAME.png and echoes the mean brightness (0 to 1).
-screenshot() {
-  capture "$1"
-  "$MAGICK" "$WORK/$1.png" -colorspace Gray -format '%[fx:mean]' info:
-}
 
 # Echoes how many pixels of the screenshot $WORK/NAME.png inside GEOMETRY
 # (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green

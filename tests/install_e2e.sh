@@ -19,7 +19,7 @@ mkdir -p "$HOME" "$WORK/first" "$WORK/second"
 # the menu.
 wall_shown() {
   capture "$1"
-  has_pixels "$1" 640x480+0+0 saturated 10000
+  has_pixels "$1" 640x480+0+0 saturated 300
 }
 table_shown() {
   capture "$1"

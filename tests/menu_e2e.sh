@@ -21,8 +21,11 @@ wait_for_exit
 
 printf '<?xml version="1.0"?>\n<fontconfig></fontconfig>\n' >"$WORK/no-fonts.conf"
 FONTCONFIG_FILE="$WORK/no-fonts.conf" start_game
-capture no-fonts
-has_pixels no-fonts "$TITLE_AREA" white 100 || fail "no title without fonts ($counted pixels)"
+title_shown() {
+  capture no-fonts
+  has_pixels no-fonts "$TITLE_AREA" white 100
+}
+wait_until title_shown || fail "no title without fonts ($counted pixels)"
 key Escape
 wait_for_exit
 [ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q "GLUT's 9 x 15 font" "$WORK/stderr" ||

@@ -142,11 +142,11 @@ TEST_F(Screens, ANameOfOneHundredBytesDrawsOnlyItsPrintableBytes) {
     HighScoreEntry& last = highScoreTable.entries[highScoreCount - 1];
     const char pattern[] = {'\x01', '\xc8', '\x7f', 'W', '#'};  // three of five printable
     for (int i = 0; i < nameFieldSize; ++i) last.name[i] = pattern[i % 5];
-    last.score = 7;
+    last.score = 0x41414141;  // no zero byte: a read past the name runs on into it
     draw(drawHighscoreScreen);
     double startX = 0, startY = 0;
     projectPoint(fieldOriginX + 1, fieldOriginY - 3 * (highScoreCount - 1), screenZ, startX, startY);
-    const int printable = 5 + nameFieldSize * 3 / 5 + 5;  // "(10) ", the name, " : 7 "
+    const int printable = 5 + nameFieldSize * 3 / 5 + 14;  // "(10) ", the name, " : 1094795585 "
     EXPECT_NEAR(rasterX(), startX + 9.0 * printable, 0.5);
 }
 
