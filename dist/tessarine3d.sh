@@ -29,14 +29,15 @@ data=$data_home/tessarine3d
 mkdir -p "$data" 2>/dev/null || fail "cannot make the data directory $data"
 [ -w "$data" ] || fail "cannot write in the data directory $data"
 
-for image in block_black.bmp block_ltblue.bmp block_red.bmp block_green.bmp block_dblue.bmp block_gray.bmp; do
+for source in "$images"/block_*.bmp; do
+  image=${source##*/}
   [ -e "$data/$image" ] && continue
   # Copied under a temporary name and renamed, so that a failed copy leaves
   # no half image behind; mv -n keeps an image that appeared meanwhile.
   partial=$(mktemp "$data/.$image.XXXXXX" 2>/dev/null) || fail "cannot write in the data directory $data"
-  if ! cp "$images/$image" "$partial" 2>/dev/null || ! mv -n "$partial" "$data/$image"; then
+  if ! cp "$source" "$partial" 2>/dev/null || ! mv -n "$partial" "$data/$image"; then
     rm -f "$partial"
-    fail "cannot copy $images/$image into $data"
+    fail "cannot copy $source into $data"
   fi
   rm -f "$partial"
 done

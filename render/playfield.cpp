@@ -11,6 +11,16 @@ void drawBlock(BlockKind kind) {
 
 }  // namespace
 
+void drawCellGrid(void (*drawCell)(int column, int row)) {
+    for (int row = 0; row < boardRows; ++row) {
+        for (int column = 0; column < boardColumns; ++column) {
+            drawCell(column, row);
+            glTranslatef(columnSpacing, 0.0f, 0.0f);
+        }
+        glTranslatef(-columnSpacing * boardColumns, -rowSpacing, 0.0f);
+    }
+}
+
 void drawPlayField() {
     glLoadIdentity();
     glTranslatef(fieldOriginX, fieldOriginY, fieldOriginZ);
@@ -20,17 +30,13 @@ void drawPlayField() {
     // of column 0, row 0 rather than the middle of the well.
     glRotatef(gameState.pitch, 1.0f, 0.0f, 0.0f);
     glRotatef(gameState.yaw, 0.0f, 1.0f, 0.0f);
-    for (int row = 0; row < boardRows; ++row) {
-        for (int column = 0; column < boardColumns; ++column) {
-            // A piece block and a board block may share a cell (a piece
-            // spawned over the stack, a block fallen into the piece): both are drawn.
-            for (const PieceBlock& block : piece.blocks) {
-                if (block.column == column && block.row == row) drawBlock(block.kind);
-            }
-            const BlockKind kind = board.cells[row][column];
-            if (kind != emptyCell) drawBlock(kind);
-            glTranslatef(columnSpacing, 0.0f, 0.0f);
+    drawCellGrid([](int column, int row) {
+        // A piece block and a board block may share a cell (a piece spawned
+        // over the stack, a block fallen into the piece): both are drawn.
+        for (const PieceBlock& block : piece.blocks) {
+            if (block.column == column && block.row == row) drawBlock(block.kind);
         }
-        glTranslatef(-columnSpacing * boardColumns, -rowSpacing, 0.0f);
-    }
+        const BlockKind kind = board.cells[row][column];
+        if (kind != emptyCell) drawBlock(kind);
+    });
 }

@@ -40,6 +40,10 @@ void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((form
 
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
+// Calls drawCell for each cell of the 8 x 17 grid, row by row from row 0 at
+// the top, with the model-view origin moved to that cell's cube centre; the
+// origin is back where it started afterwards.
+void drawCellGrid(void (*drawCell)(int column, int row));
 // Draws the score line, then the board and the falling piece, turned by gameState's pitch and yaw.
 void drawPlayField();
 // Draws the score line of the Play screen in the current model-view frame.

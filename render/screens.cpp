@@ -42,17 +42,6 @@ constexpr GLfloat typedNameY = -8.0f;
 constexpr int cursorChances = 5;
 constexpr int cursorShownChances = 3;
 
-void drawMenuWall() {
-    for (int row = 0; row < boardRows; ++row) {
-        for (int column = 0; column < boardColumns; ++column) {
-            glBindTexture(GL_TEXTURE_2D, blockTextures[std::rand() % wallTextureKinds]);
-            drawBlockCube();
-            glTranslatef(columnSpacing, 0.0f, 0.0f);
-        }
-        glTranslatef(-columnSpacing * boardColumns, -rowSpacing, 0.0f);
-    }
-}
-
 }  // namespace
 
 void drawMenuScreen() {
@@ -68,7 +57,10 @@ void drawMenuScreen() {
     glRotatef(gameState.menuSpin, 1.0f, 1.0f, 1.0f);
     gameState.menuSpin -= menuSpinStep;
     if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
-    drawMenuWall();
+    drawCellGrid([](int, int) {
+        glBindTexture(GL_TEXTURE_2D, blockTextures[std::rand() % wallTextureKinds]);
+        drawBlockCube();
+    });
 }
 
 void drawScoreLine() { drawText(scoreX, scoreY, "Score: %i ", gameState.score); }

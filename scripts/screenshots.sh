@@ -53,12 +53,11 @@ while ! grep -q '^your score' "$WORK/stdout"; do
   fi
   [ "$pieces" -lt 200 ] || fail "no game over after 200 pieces"
 done
-sleep 0.3
-score=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
-[ "$score" -gt 0 ] || fail "the game scored 0, which asks for no name; run it again"
+play_to_game_over
+[ "$SCORE" -gt 0 ] || fail "the game scored 0, which asks for no name; run it again"
 key P l a y e r
 sleep 0.3
 capture highscores
 key Escape
 wait_for_exit
-echo "Saved the screenshots in docs/: menu.png, play.png, highscores.png (score $score)"
+echo "Saved the screenshots in docs/: menu.png, play.png, highscores.png (score $SCORE)"
