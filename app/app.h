@@ -36,6 +36,8 @@ constexpr int framesPerSecond = 120;
 constexpr int windowWidth = 640;
 constexpr int windowHeight = 480;
 constexpr char windowTitle[] = "Tessarine 3D";
+// Starts every line the program writes to standard error.
+constexpr char programName[] = "tessarine3d";
 
 // View angles the Play keys set or step, in degrees.
 constexpr float viewStep = 0.5f;        // Page Up/Down, Home/End
@@ -84,6 +86,16 @@ double viewAspect(int width, int height);
 // one frame is given up and the next one starts at `now`.
 std::chrono::steady_clock::time_point nextFrameSlot(
     std::chrono::steady_clock::time_point slot, std::chrono::steady_clock::time_point now);
+
+// The one error reporter: tells the player what went wrong, in one line that
+// starts with the program's name; the program goes on. Every folder uses it.
+void reportError(const char* message);
+
+// Platform services of the entry, one file per platform.
+// Tunes the process before anything is drawn (the heap, on Linux).
+void prepareProcess();
+// Lets frames follow at the game's own pace instead of the monitor's refresh.
+void turnOffSwapSync();
 
 // GLUT callbacks: thin wrappers over the functions above and the drawing.
 void onDisplay();

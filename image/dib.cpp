@@ -16,6 +16,7 @@
 #include <new>
 #include <string>
 
+#include "app/app.h"
 #include "image/image.h"
 
 namespace {
@@ -378,10 +379,6 @@ const char* readFile(const char* fileName, std::vector<std::uint8_t>& bytes) {
 }
 
 }  // namespace
-
-void reportError(const char* message) {
-    std::fprintf(stderr, "Error: %s\n", message);
-}
 
 std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size) {
     std::optional<DibImage> image;

@@ -37,7 +37,5 @@ constexpr const char* blockImageFiles[blockKindCount + 1] = {
 std::optional<DibImage> loadDibImage(const char* fileName);
 // Decodes a BMP file's bytes held in memory; on failure reports why and returns nothing.
 std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size);
-// Writes "Error: " and the message to standard error, as one line.
-void reportError(const char* message);
 // Loads the six block images into `blockTextures`; true when at least one was made.
 bool loadBlockTextures();

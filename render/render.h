@@ -29,9 +29,12 @@ constexpr unsigned firstGlyphCode = 32;
 constexpr GLsizei fontGlyphCount = 96;
 extern GLuint fontBase;
 
-// Makes the 96 glyph lists at `fontBase` from a bold fixed-pitch face 15
-// pixels high, or from GLUT's 9 x 15 font (saying so on stderr) when there is none.
+// Makes the 96 glyph lists at `fontBase` from the platform's bold fixed-pitch
+// face 15 pixels high, or from GLUT's 9 x 15 font (reporting why) when there is none.
 void buildFont();
+// Fills the 96 lists at `fontBase` from GLUT's 9 x 15 font and reports `why`
+// the platform's face could not be had.
+void compileGlutGlyphs(const char* why);
 // Deletes the 96 glyph lists.
 void deleteFont();
 // Formats the text (at most 4999 bytes; more is cut) and draws it at the

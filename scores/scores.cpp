@@ -191,8 +191,8 @@ void insertHighScore(const char* name, std::int32_t score) {
 void saveHighScores() {
     const SaveFailure failure = writeScoreFile(encodeTable(highScoreTable));
     if (failure.step != nullptr) {
-        std::fprintf(stderr, "%s: could not %s: %s\n", scoreFileName, failure.step,
-                     std::strerror(failure.error));
+        reportError((std::string(scoreFileName) + ": could not " + failure.step + ": " +
+                     std::strerror(failure.error)).c_str());
     }
 }
 

@@ -43,7 +43,7 @@ void loadHighScores();
 // Puts name and score in the last entry of `highScoreTable` and sorts it.
 void insertHighScore(const char* name, std::int32_t score);
 // Writes `highScoreTable` to "scores.dat", replacing the old file only once
-// the new one is whole; a failure leaves the old file and says so on stderr.
+// the new one is whole; a failure leaves the old file and is reported.
 void saveHighScores();
 // At game over: opens the name prompt when gameState.score beats the last entry.
 void offerNameEntry();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/app.h"
 #include "image/image.h"
 
 namespace {
@@ -419,7 +420,7 @@ std::vector<BadInput> badInputs() {
 void expectFailure(const Bytes& file, const std::string& message) {
     const Decoded result = decode(file);
     EXPECT_FALSE(result.image.has_value());
-    EXPECT_EQ(result.errors, "Error: " + message + "\n");
+    EXPECT_EQ(result.errors, std::string(programName) + ": " + message + "\n");
 }
 
 }  // namespace
@@ -469,7 +470,7 @@ TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
     for (const std::string& path : {empty, directory + "/missing.bmp", folder}) {
         testing::internal::CaptureStderr();
         EXPECT_FALSE(loadDibImage(path.c_str()).has_value());
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Failed to open DIB file " + path + ".\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Failed to open DIB file " + path + ".\n");
     }
     std::remove(good.c_str());
     std::remove(empty.c_str());

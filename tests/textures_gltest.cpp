@@ -119,7 +119,7 @@ TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
 
     testing::internal::CaptureStderr();
     loadFrom(dir);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Unknown DIB file format.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Unknown DIB file format.\n");
     std::remove(red.c_str());
     std::remove(green.c_str());
     rmdir(pattern);
