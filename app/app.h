@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 
 enum class ScreenMode : std::int32_t {
     Menu = 0,        // title menu
@@ -90,6 +91,12 @@ std::chrono::steady_clock::time_point nextFrameSlot(
 // The one error reporter: tells the player what went wrong, in one line that
 // starts with the program's name; the program goes on. Every folder uses it.
 void reportError(const char* message);
+
+// Opens an existing regular file for binary reading, never waiting on a FIFO
+// or a device. nullptr when there is none (errno ENOENT), when it is no
+// regular file (EISDIR for a directory, EINVAL for anything else) or when it
+// cannot be opened (the open's errno).
+std::FILE* openRegularFile(const char* name);
 
 // Platform services of the entry, one file per platform.
 // Tunes the process before anything is drawn (the heap, on Linux).

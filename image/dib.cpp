@@ -358,14 +358,12 @@ struct FileCloser {
 };
 
 // Reads the whole file; returns the failure message, or nothing. Only a
-// regular file has a size to go by: a directory opens, and its "size" would
-// read as a huge file.
+// regular file is read: a directory has no size to go by, and a FIFO would
+// keep the game waiting.
 const char* readFile(const char* fileName, std::vector<std::uint8_t>& bytes) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName, "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(openRegularFile(fileName));
     struct stat status {};
-    if (!file || fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return messageOpenFailed;
-    }
+    if (!file || fstat(fileno(file.get()), &status) != 0) return messageOpenFailed;
     if (status.st_size <= 0) return messageOpenFailed;
     if (status.st_size > maxFileSize) return messageOutOfMemory;
     const auto size = static_cast<std::size_t>(status.st_size);

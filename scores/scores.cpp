@@ -93,10 +93,10 @@ HighScoreTable decodeTable(const ScoreFileBytes& bytes) {
 // The defaults with the file's bytes laid over them from the front: a short
 // file replaces only what it holds, the last record it reaches perhaps in
 // part; bytes past the table's size are ignored. A file that cannot be
-// opened or read leaves the defaults whole.
+// opened or read, or is no regular file, leaves the defaults whole.
 HighScoreTable readHighScoreFile() {
     ScoreFileBytes bytes = encodeTable(defaultHighScoreTable());
-    std::FILE* file = std::fopen(scoreFileName, "rb");
+    std::FILE* file = openRegularFile(scoreFileName);
     if (file == nullptr) return decodeTable(bytes);
     ScoreFileBytes read{};
     const std::size_t count = std::fread(read.data(), 1, read.size(), file);
