@@ -99,8 +99,15 @@ void reportError(const char* message);
 std::FILE* openRegularFile(const char* name);
 
 // Platform services of the entry, one file per platform.
+// True when the window system GLUT will use (the command line's -display,
+// else DISPLAY on Linux) can be reached; otherwise says in one line that the
+// game needs a graphical display.
+bool displayReachable(int argc, char** argv);
 // Tunes the process before anything is drawn (the heap, on Linux).
 void prepareProcess();
+// Names the current window to the desktop: its class, its process and the
+// game's icon, so that task bars show the game's name and icon.
+void nameWindow();
 // Lets frames follow at the game's own pace instead of the monitor's refresh.
 void turnOffSwapSync();
 

@@ -1,22 +1,79 @@
-// The program entry: seeds the generator, opens the window, hands control to GLUT.
+// The program entry: answers --help and --version, checks for a display,
+// seeds the generator, opens the window and hands control to GLUT.
 #include <GL/glut.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "app/app.h"
 #include "game/game.h"
 
+namespace {
+
+// What the command line asks for besides GLUT's own options.
+enum class Request { Play, Help, Version };
+
+// The first help or version word decides; every other argument is GLUT's.
+Request requestOf(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Request::Help;
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) return Request::Version;
+    }
+    return Request::Play;
+}
+
+constexpr char usage[] =
+    "Usage: tessarine3d [GLUT options, such as -display NAME or -geometry WxH+X+Y]\n"
+    "       tessarine3d --help | --version\n"
+    "\n"
+    "Tessarine 3D is a falling-block puzzle game drawn in 3D. Three blocks of one\n"
+    "kind in a line, across, down or on a diagonal, vanish and score.\n"
+    "\n"
+    "Keys:\n"
+    "  menu         Up, Down choose; Enter does what is chosen\n"
+    "  play         Left, Right slide the piece; Down pushes it; Up replaces it;\n"
+    "               a, s cycle its kinds; p pauses; h, d, v, Page Up, Page Down,\n"
+    "               Home and End turn the view\n"
+    "  high scores  type a name, Backspace, Enter\n"
+    "  everywhere   Esc quits\n"
+    "\n"
+    "Files: the high scores \"scores.dat\" and the six block images block_*.bmp\n"
+    "are in the working directory. The installed command starts the game in\n"
+    "$XDG_DATA_HOME/tessarine3d (~/.local/share/tessarine3d), copying the images in.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "  -V, --version  print the version and exit\n"
+    "\n"
+    "More in: man 6 tessarine3d\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    switch (requestOf(argc, argv)) {
+    case Request::Help:
+        std::fputs(usage, stdout);
+        return EXIT_SUCCESS;
+    case Request::Version:
+        std::printf("%s %s\n", programName, TESSARINE_VERSION);
+        return EXIT_SUCCESS;
+    case Request::Play:
+        break;
+    }
+    // Without a display glutInit would end the process with a message of its own.
+    if (!displayReachable(argc, argv)) return EXIT_FAILURE;
+
     prepareProcess();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    // glutInit takes GLUT's own options and, without a display, ends the
-    // process with its own message.
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_ALPHA | GLUT_DEPTH);
+    // Set before glutInit, so that GLUT's -geometry, which glutInit reads,
+    // wins over them.
     glutInitWindowSize(windowWidth, windowHeight);
     glutInitWindowPosition(0, 0);
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_ALPHA | GLUT_DEPTH);
     gameState.window = glutCreateWindow(windowTitle);
+    nameWindow();
 
     glutDisplayFunc(onDisplay);
     glutTimerFunc(timerPeriodMs, onTimer, 1);
@@ -27,6 +84,8 @@ int main(int argc, char** argv) {
 
     // Frames are paced by the game itself (onDisplay).
     turnOffSwapSync();
+    // The window's own size, which -geometry may have changed, reaches the
+    // projection through the first reshape.
     initGraphics(windowWidth, windowHeight);
     spawnPiece();
     glutMainLoop();

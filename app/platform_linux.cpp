@@ -1,8 +1,16 @@
-// The entry's platform services on Linux: glibc's heap and GLX's swap control.
+// The entry's platform services on Linux: the X display, the window's
+// properties, glibc's heap and GLX's swap control.
 #include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <malloc.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/app.h"
 
@@ -11,6 +19,12 @@ namespace {
 // Heap memory glibc may keep free at the top of the heap instead of handing
 // it back to the kernel.
 constexpr int heapTrimThreshold = 64 * 1024 * 1024;
+
+// The window's class, which the desktop entry's StartupWMClass names; the
+// instance is the program's name.
+constexpr char windowClass[] = "Tessarine3d";
+
+constexpr char displayNeeded[] = "Tessarine 3D needs a graphical display (an X server or XWayland)";
 
 // True when the space-separated list names the extension exactly.
 bool hasExtension(const char* list, const char* name) {
@@ -23,7 +37,56 @@ bool hasExtension(const char* list, const char* name) {
     return false;
 }
 
+// Sets a 32-bit property; Xlib takes such values as longs.
+void setCardinals(Display* display, Window window, const char* property, const std::vector<unsigned long>& values) {
+    XChangeProperty(display, window, XInternAtom(display, property, False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+}
+
 }  // namespace
+
+// The window icon's sizes, each as its width, its height and its pixels as
+// ARGB, row by row: made at build time from the icon's PNGs.
+extern const std::uint32_t windowIconData[];
+extern const std::size_t windowIconDataSize;
+
+bool displayReachable(int argc, char** argv) {
+    const char* name = std::getenv("DISPLAY");
+    // GLUT's own option wins over the environment.
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0) name = argv[i + 1];
+    }
+    if (name == nullptr || *name == '\0') {
+        reportError((std::string(displayNeeded) + ", and DISPLAY is not set.").c_str());
+        return false;
+    }
+    Display* display = XOpenDisplay(name);
+    if (display == nullptr) {
+        reportError((std::string(displayNeeded) + ", and the display \"" + name + "\" cannot be opened.").c_str());
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
+}
+
+void nameWindow() {
+    Display* display = glXGetCurrentDisplay();
+    const Window window = glXGetCurrentDrawable();
+    if (display == nullptr || window == None) return;
+    std::string instance = programName;
+    std::string className = windowClass;
+    XClassHint classHint{instance.data(), className.data()};
+    // Also sets WM_CLIENT_MACHINE, which gives the process id its meaning.
+    XSetWMProperties(display, window, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &classHint);
+    setCardinals(display, window, "_NET_WM_PID", {static_cast<unsigned long>(getpid())});
+    setCardinals(display, window, "_NET_WM_ICON",
+                 std::vector<unsigned long>(windowIconData, windowIconData + windowIconDataSize));
+    // GLUT has mapped the window already, and a window manager reads the
+    // class when a window is mapped: withdraw it and map it again.
+    XWithdrawWindow(display, window, DefaultScreen(display));
+    XMapWindow(display, window);
+    XFlush(display);
+}
 
 void prepareProcess() {
     // Mesa's software renderer frees and takes again a large block of memory

@@ -3,7 +3,9 @@
 # "scores.dat" is kept between runs whatever directory the game is started
 # from. On the first run (and whenever one is missing) the block images are
 # copied in; an image already there, perhaps the player's own, is never
-# replaced. The game and its images are found relative to this script's real
+# replaced. A data directory that cannot be written is used as it is: the
+# game plays with the images it finds there and says so when a score cannot
+# be saved. The game and its images are found relative to this script's real
 # location, so an installed tree may be moved or unpacked anywhere.
 set -u
 
@@ -17,6 +19,15 @@ prefix=$(dirname "$bindir")
 game=$prefix/libexec/tessarine3d/tessarine3d
 images=$prefix/share/games/tessarine3d
 
+[ -x "$game" ] || fail "the game is missing: $game"
+
+# The game's own answers need no data directory: nothing is made or copied.
+for argument in "$@"; do
+  case $argument in
+    -h | --help | -V | --version) exec "$game" "$argument" ;;
+  esac
+done
+
 # The XDG base directories: a relative or empty XDG_DATA_HOME is ignored.
 case "${XDG_DATA_HOME:-}" in
   /*) data_home=$XDG_DATA_HOME ;;
@@ -25,22 +36,26 @@ case "${XDG_DATA_HOME:-}" in
 esac
 data=$data_home/tessarine3d
 
-[ -x "$game" ] || fail "the game is missing: $game"
 mkdir -p "$data" 2>/dev/null || fail "cannot make the data directory $data"
-[ -w "$data" ] || fail "cannot write in the data directory $data"
 
+# The images get the player's usual permissions, not mktemp's 0600.
+image_mode=$(printf '%o' $((0666 & ~$(umask))))
+uncopied=
 for source in "$images"/block_*.bmp; do
   image=${source##*/}
   [ -e "$data/$image" ] && continue
   # Copied under a temporary name and renamed, so that a failed copy leaves
   # no half image behind; mv -n keeps an image that appeared meanwhile.
-  partial=$(mktemp "$data/.$image.XXXXXX" 2>/dev/null) || fail "cannot write in the data directory $data"
-  if ! cp "$source" "$partial" 2>/dev/null || ! mv -n "$partial" "$data/$image"; then
+  if partial=$(mktemp "$data/.$image.XXXXXX" 2>/dev/null); then
+    cp "$source" "$partial" 2>/dev/null && chmod "$image_mode" "$partial" && mv -n "$partial" "$data/$image" ||
+      uncopied=yes
     rm -f "$partial"
-    fail "cannot copy $source into $data"
+  else
+    uncopied=yes
   fi
-  rm -f "$partial"
 done
+[ -z "$uncopied" ] ||
+  echo "tessarine3d: the block images could not all be copied into $data; the game uses those it finds there" >&2
 
 cd "$data" || fail "cannot enter the data directory $data"
 exec "$game" "$@"

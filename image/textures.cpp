@@ -1,6 +1,8 @@
 // Turns the six block images into OpenGL textures, one per `blockTextures` slot.
+#include <cerrno>
 #include <cstdio>
 
+#include "app/app.h"
 #include "image/image.h"
 #include "render/render.h"
 
@@ -15,11 +17,15 @@ constexpr GLint noBorder = 0;
 bool loadBlockTextures() {
     bool made = false;
     for (int slot = 0; slot <= blockKindCount; ++slot) {
-        // A missing file is skipped silently; only a file that is there but
-        // unreadable as an image gets the reader's message.
-        std::FILE* probe = std::fopen(blockImageFiles[slot], "r");
-        if (!probe) continue;
-        std::fclose(probe);
+        // A missing file is skipped silently; anything else at the name (an
+        // unreadable image, a directory, a FIFO) gets the reader's message.
+        // The probe never waits on a FIFO.
+        std::FILE* probe = openRegularFile(blockImageFiles[slot]);
+        if (probe != nullptr) {
+            std::fclose(probe);
+        } else if (errno == ENOENT) {
+            continue;
+        }
         const std::optional<DibImage> image = loadDibImage(blockImageFiles[slot]);
         if (!image) continue;
         glGenTextures(1, &blockTextures[slot]);

@@ -93,11 +93,20 @@ HighScoreTable decodeTable(const ScoreFileBytes& bytes) {
 // The defaults with the file's bytes laid over them from the front: a short
 // file replaces only what it holds, the last record it reaches perhaps in
 // part; bytes past the table's size are ignored. A file that cannot be
-// opened or read, or is no regular file, leaves the defaults whole.
+// opened or read, or is no regular file, leaves the defaults whole; only a
+// missing one goes unreported.
 HighScoreTable readHighScoreFile() {
     ScoreFileBytes bytes = encodeTable(defaultHighScoreTable());
     std::FILE* file = openRegularFile(scoreFileName);
-    if (file == nullptr) return decodeTable(bytes);
+    if (file == nullptr) {
+        const int error = errno;
+        if (error == ENOENT) return decodeTable(bytes);
+        const bool irregular = error == EISDIR || error == EINVAL;
+        reportError((std::string(scoreFileName) +
+                     (irregular ? " is not a regular file" : std::string(" cannot be read: ") + std::strerror(error)) +
+                     "; the high scores start from the defaults.").c_str());
+        return decodeTable(bytes);
+    }
     ScoreFileBytes read{};
     const std::size_t count = std::fread(read.data(), 1, read.size(), file);
     const bool failed = std::ferror(file) != 0;

@@ -47,8 +47,9 @@ struct TestBmp {
     Bytes pixels;
 };
 
-TestBmp makeSpec(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
-                 std::uint32_t compression = 0) {
+// A test file's headers, without a colour table or pixels yet.
+TestBmp bmpHeaders(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
+                   std::uint32_t compression = 0) {
     TestBmp bmp;
     bmp.fileHeader = fileHeader;
     bmp.coreHeader = coreHeader;
@@ -171,7 +172,7 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
                 for (int width = 1; width <= 5; ++width) {
                     SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (core ? ", core" : "")
                                                     << (fileHeader ? ", file header" : ""));
-                    TestBmp bmp = makeSpec(fileHeader, core, width, height, bits);
+                    TestBmp bmp = bmpHeaders(fileHeader, core, width, height, bits);
                     const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
                     bmp.palette = testPalette(colours);
                     auto index = [&](int x, int y) { return (x * 7 + y * 3 + 1) % std::max(colours, 1u); };
@@ -200,7 +201,7 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
 }
 
 TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
-    TestBmp bmp = makeSpec(true, false, 2, 1, 8);
+    TestBmp bmp = bmpHeaders(true, false, 2, 1, 8);
     bmp.palette = testPalette(256);
     bmp.gap = Bytes(6, 0xEE);
     bmp.pixels = {5, 200, 0, 0};
@@ -212,7 +213,7 @@ TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
 // A colours-used count gives even a 24-bit image a table, which a bare DIB's pixels follow.
 TEST(DibReader, SkipsTheColourTableOfA24BitImage) {
     for (bool fileHeader : {false, true}) {
-        TestBmp bmp = makeSpec(fileHeader, false, 1, 1, 24);
+        TestBmp bmp = bmpHeaders(fileHeader, false, 1, 1, 24);
         bmp.coloursUsed = 3;
         bmp.palette = testPalette(3);
         bmp.pixels = {0x30, 0x20, 0x10, 0};
@@ -222,7 +223,7 @@ TEST(DibReader, SkipsTheColourTableOfA24BitImage) {
 
 // A count above 2^bits is the table's length; pixels can name only the first two.
 TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
-    TestBmp bmp = makeSpec(false, false, 3, 1, 1);
+    TestBmp bmp = bmpHeaders(false, false, 3, 1, 1);
     bmp.coloursUsed = 3;
     bmp.palette = testPalette(3);
     bmp.pixels = {0b01000000, 0, 0, 0};
@@ -230,7 +231,7 @@ TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
     expectPixel(image, 0, 0, bmp.palette[0]);
     expectPixel(image, 1, 0, bmp.palette[1]);
 
-    TestBmp shortTable = makeSpec(true, false, 2, 1, 8);
+    TestBmp shortTable = bmpHeaders(true, false, 2, 1, 8);
     shortTable.coloursUsed = 2;
     shortTable.palette = testPalette(2);
     shortTable.pixels = {1, 2, 0, 0};
@@ -240,7 +241,7 @@ TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
 }
 
 TEST(DibReader, ReturnsATopDownImageBottomRowFirst) {
-    TestBmp bmp = makeSpec(true, false, 1, -2, 24);
+    TestBmp bmp = bmpHeaders(true, false, 1, -2, 24);
     bmp.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row, then bottom row
     const DibImage image = decodeOk(buildBmp(bmp));
     EXPECT_EQ(image.height, 2);
@@ -249,20 +250,20 @@ TEST(DibReader, ReturnsATopDownImageBottomRowFirst) {
 }
 
 TEST(DibReader, AcceptsALastRowWithoutItsPadding) {
-    TestBmp bmp = makeSpec(true, false, 1, 2, 24);
+    TestBmp bmp = bmpHeaders(true, false, 1, 2, 24);
     bmp.pixels = {1, 2, 3, 0, 4, 5, 6};
     expectPixel(decodeOk(buildBmp(bmp)), 0, 1, {6, 5, 4});
 }
 
 TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
-    TestBmp rgb565 = makeSpec(true, false, 2, 1, 16, 3);
+    TestBmp rgb565 = bmpHeaders(true, false, 2, 1, 16, 3);
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0xFF, 0xFF, 0x10, 0x84};  // white; red 16/31, green 32/63, blue 16/31
     const DibImage image = decodeOk(buildBmp(rgb565));
     expectPixel(image, 0, 0, {255, 255, 255});
     expectPixel(image, 1, 0, {132, 130, 132});
 
-    TestBmp wide = makeSpec(true, false, 1, 1, 32, 3);
+    TestBmp wide = bmpHeaders(true, false, 1, 1, 32, 3);
     wide.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
     wide.pixels = {0xFF, 0x13, 0x00, 0x00};             // red 1023, green 4, blue 0
     expectPixel(decodeOk(buildBmp(wide)), 0, 0, {255, 1, 0});
@@ -271,7 +272,7 @@ TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
 // RLE8: runs, an absolute run with its pad byte, end of line, a delta, a run
 // into the row's padding and the end of the bitmap; cells the codes skip are black.
 TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
-    TestBmp rle8 = makeSpec(true, false, 5, 4, 8, 1);
+    TestBmp rle8 = bmpHeaders(true, false, 5, 4, 8, 1);
     rle8.palette = testPalette(256);
     rle8.pixels = {2, 7, 0, 2, 1, 1,     // row 0: 7 7, then a delta to column 3 of row 1
                    2, 8, 0, 0,           // 8 8, end of line
@@ -286,7 +287,7 @@ TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
         for (int x = 0; x < 5; ++x)
             expectPixel(image, x, y, expected[y][x] < 0 ? black : rle8.palette[expected[y][x]]);
 
-    TestBmp rle4 = makeSpec(false, false, 5, 2, 4, 2);
+    TestBmp rle4 = bmpHeaders(false, false, 5, 2, 4, 2);
     rle4.palette = testPalette(16);
     rle4.pixels = {5, 0x12, 0, 0,              // row 0: 1 2 1 2 1
                    0, 3, 0xAB, 0xC0, 0, 1};    // row 1: A B C, end of bitmap
@@ -313,13 +314,13 @@ constexpr char shortTable[] = "DIB file too short for its colour table.";
 constexpr char shortRows[] = "DIB file too short for its pixel rows.";
 
 TestBmp sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
-    TestBmp bmp = makeSpec(true, false, width, height, 24);
+    TestBmp bmp = bmpHeaders(true, false, width, height, 24);
     bmp.pixels = Bytes(pixelBytes, 0);
     return bmp;
 }
 
 TestBmp withBits(std::uint32_t bits, std::uint32_t compression = 0) {
-    TestBmp bmp = makeSpec(true, false, 2, 2, bits, compression);
+    TestBmp bmp = bmpHeaders(true, false, 2, 2, bits, compression);
     bmp.pixels = Bytes(64, 0);
     return bmp;
 }
@@ -331,7 +332,7 @@ TestBmp withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
 }
 
 TestBmp runLength(Bytes codes, std::uint32_t bits = 8) {
-    TestBmp bmp = makeSpec(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
+    TestBmp bmp = bmpHeaders(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
     bmp.palette = testPalette(2);
     bmp.coloursUsed = 2;
     bmp.pixels = std::move(codes);
@@ -456,7 +457,7 @@ TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
     std::string directory = testing::TempDir() + "dib_test.XXXXXX";
     ASSERT_NE(mkdtemp(directory.data()), nullptr);
     const std::string good = directory + "/good.bmp";
-    TestBmp bmp = makeSpec(true, false, 1, 1, 24);
+    TestBmp bmp = bmpHeaders(true, false, 1, 1, 24);
     bmp.pixels = {1, 2, 3, 0};
     writeFile(good, buildBmp(bmp));
     const std::optional<DibImage> image = loadDibImage(good.c_str());

@@ -2,6 +2,7 @@
 // a fresh temporary directory, since the file's name is fixed.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,24 +172,55 @@ protected:
     fs::path directory_;
 };
 
+// Only a missing file goes unreported; anything else at the name that is no
+// readable regular file gets one line, and a FIFO without a writer is not
+// waited on (the child would be stopped by its alarm).
 TEST_F(ScoresTest, AMissingOrUnreadableFileLeavesTheDefaults) {
-    EXPECT_EQ(tableEntries(), defaultEntries()) << "no file";
-
-    ASSERT_TRUE(fs::create_directory(scoreFileName));
-    loadHighScores();
-    EXPECT_EQ(tableEntries(), defaultEntries()) << "a directory named scores.dat";
-    fs::remove(scoreFileName);
-
-    writeFile(scoreFileName, fileBytes(storedEntries));
-    fs::permissions(scoreFileName, fs::perms::none);
+    struct Case {
+        const char* what;
+        void (*make)();
+        bool dropPrivileges;  // permission bits bind root only once it is someone else
+        int lines;
+    };
+    const Case cases[] = {
+        {"no file", [] {}, false, 0},
+        {"a directory", [] { fs::create_directory(scoreFileName); }, false, 1},
+        {"a FIFO", [] { mkfifo(scoreFileName, 0600); }, false, 1},
+        {"a file without read permission",
+         [] {
+             writeFile(scoreFileName, fileBytes(storedEntries));
+             fs::permissions(scoreFileName, fs::perms::none);
+         },
+         true, 1},
+    };
     fs::permissions(directory_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    const ChildResult child = runInChild([] {
-        if (!dropRootPrivileges()) return childCannotDropPrivileges;
-        loadHighScores();
-        return tableEntries() == defaultEntries() ? childPassed : childFailed;
-    });
-    if (child.status == childCannotDropPrivileges) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(child.status, childPassed) << "a file without read permission";
+    for (const Case& c : cases) {
+        c.make();
+        const bool dropPrivileges = c.dropPrivileges;
+        const ChildResult child = runInChild([dropPrivileges] {
+            if (dropPrivileges && !dropRootPrivileges()) return childCannotDropPrivileges;
+            constexpr unsigned timeLimitSeconds = 10;
+            alarm(timeLimitSeconds);
+            loadHighScores();
+            return tableEntries() == defaultEntries() ? childPassed : childFailed;
+        });
+        fs::remove(scoreFileName);
+        if (child.status == childCannotDropPrivileges) continue;
+        EXPECT_EQ(child.status, childPassed) << c.what;
+        EXPECT_EQ(std::count(child.stderrText.begin(), child.stderrText.end(), '\n'), c.lines)
+            << c.what << ": " << child.stderrText;
+    }
+}
+
+// A FIFO at the name is replaced by the saved file, as an old file would be.
+TEST_F(ScoresTest, ASaveReplacesAFifo) {
+    ASSERT_EQ(mkfifo(scoreFileName, 0600), 0);
+    insertHighScore("Newcomer", 1000);
+    saveHighScores();
+    Entries expected = defaultEntries();
+    expected.front() = {"Newcomer", 1000};
+    EXPECT_TRUE(fs::is_regular_file(scoreFileName));
+    EXPECT_EQ(readFile(scoreFileName), fileBytes(expected));
 }
 
 // A file of any length fills the table from the front, byte for byte in the

@@ -2,6 +2,7 @@
 // Play frame through a real GL context.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -103,14 +104,17 @@ TEST_F(BlockTextures, WithoutTheImageFilesEveryCubeIsWhite) {
     }
 }
 
-// Only the red image is readable: the green one is reported and skipped, and
-// the kinds without an image stay white.
+// Only the red image is readable: the green one and a FIFO in the place of
+// the dark blue one are reported and skipped (the FIFO without waiting for a
+// writer), and the kinds without an image stay white.
 TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
     char pattern[] = "/tmp/textures_gltest_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string dir = pattern;
     const std::string red = dir + "/" + blockImageFiles[2];
     const std::string green = dir + "/" + blockImageFiles[3];
+    const std::string fifo = dir + "/" + blockImageFiles[4];
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(std::system(("cp " + std::string(TESSARINE_BLOCK_IMAGE_DIR) + "/" + blockImageFiles[2] + " " + red).c_str()), 0);
     std::FILE* garbage = std::fopen(green.c_str(), "w");
     ASSERT_NE(garbage, nullptr);
@@ -119,9 +123,12 @@ TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
 
     testing::internal::CaptureStderr();
     loadFrom(dir);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Unknown DIB file format.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Unknown DIB file format.\n" +
+                                                          programName + ": Failed to open DIB file " +
+                                                          blockImageFiles[4] + ".\n");
     std::remove(red.c_str());
     std::remove(green.c_str());
+    std::remove(fifo.c_str());
     rmdir(pattern);
     EXPECT_TRUE(loaded);
     for (BlockKind kind = 0; kind <= blockKindCount; ++kind) EXPECT_EQ(blockTextures[kind] != 0, kind == 2);
