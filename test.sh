@@ -7,6 +7,22 @@ cd "$(dirname "$0")"
 scripts/deps.sh test
 jobs=$(nproc)
 
+# Under sudo (to check the package's install and removal) the build
+# directories go back to the user who ran it, whatever the outcome, so that
+# their next ./test.sh or scripts/package.sh can write them.
+build_dirs=(build-test build-asan build-deb build-fuzz)
+under_sudo=
+if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "$(stat -c %u .)" = "$SUDO_UID" ]; then
+  under_sudo=yes
+  give_back() {
+    for dir in "${build_dirs[@]}"; do
+      [ -e "$dir" ] && chown -R "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$dir"
+    done
+    return 0
+  }
+  trap give_back EXIT
+fi
+
 echo "== g++ build"
 cmake -S . -B build-test -DCMAKE_CXX_COMPILER=g++ -DCMAKE_CXX_FLAGS=-Werror >/dev/null
 cmake --build build-test -j "$jobs"
@@ -36,3 +52,12 @@ if ! build-fuzz/tests/dib_fuzz -max_total_time=60 -timeout=10 -close_fd_mask=2 -
   exit 1
 fi
 grep -E '^(#[0-9]+\s+DONE|stat::number_of_executed_units)' build-fuzz/fuzz.log || true
+
+if [ -n "$under_sudo" ]; then
+  echo "== As the user who ran sudo: nothing of root's left, and the package builds"
+  give_back
+  left=$(find . -user 0 -print | head -n 5)
+  [ -z "$left" ] || { echo "Left behind as root's: $left" >&2; exit 1; }
+  HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6) \
+    setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:-$SUDO_UID}" --init-groups scripts/package.sh
+fi

@@ -4,18 +4,20 @@
 #   scripts/deps.sh package  that, and what building the Debian package needs
 #   scripts/deps.sh test     all that, and what the tests need (Xvfb, xdotool,
 #                            the package checkers, ...)
+# A second argument, LOG, gets apt's output instead of the terminal; the
+# list of what is installed is printed either way.
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
                libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
 package_packages=(dpkg-dev file)
-test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool imagemagick)
+test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;
   package) wanted=("${play_packages[@]}" "${package_packages[@]}") ;;
   test) wanted=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 play|package|test" >&2; exit 2 ;;
+  *) echo "usage: $0 play|package|test [LOG]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -27,7 +29,10 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
+# From here on apt's output goes to the log, when there is one.
+if [ -n "${2:-}" ]; then exec >>"$2" 2>&1; fi
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Through env, as sudo drops the caller's environment: apt never stops to ask.
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
