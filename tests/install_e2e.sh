@@ -1,8 +1,11 @@
 # The installed game: `cmake --install` into a scratch prefix that is then
 # moved, started through its launcher from unrelated directories, with
-# scratch HOME and XDG_DATA_HOME. The launcher makes the data directory with
-# the six images, the scores persist there from one start to the next, and a
-# player's own image is kept; a data directory that cannot be made stops it
+# scratch HOME and XDG_DATA_HOME. --help and --version answer without a
+# display and make nothing; the launcher makes the data directory with the
+# six images, readable by all, the scores persist there from one start to the
+# next, and a player's own image is kept; a FIFO or a directory named
+# "scores.dat" is one line and the game starts; a data directory that cannot
+# be written is used as it is, and one that cannot be made stops it, each
 # with one line on standard error.
 source "$(dirname "$0")/e2e_support.sh"
 
@@ -12,6 +15,19 @@ launcher=$WORK/moved/games/tessarine3d
 export HOME=$WORK/home XDG_DATA_HOME=$WORK/xdg
 data=$XDG_DATA_HOME/tessarine3d
 mkdir -p "$HOME" "$WORK/first" "$WORK/second"
+umask 022
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_DIR/CMakeCache.txt")
+for word in --help -h --version -V; do
+  status=0
+  env -u DISPLAY "$launcher" "$word" >"$WORK/stdout" 2>"$WORK/stderr" || status=$?
+  [ "$status" -eq 0 ] && [ ! -s "$WORK/stderr" ] || fail "$word without a display: status $status, $(cat "$WORK/stderr")"
+  case $word in
+    -h | --help) grep -q '^Usage: tessarine3d' "$WORK/stdout" && grep -q 'man 6 tessarine3d' "$WORK/stdout" ;;
+    *) [ "$(cat "$WORK/stdout")" = "tessarine3d $version" ] ;;
+  esac || fail "$word printed: $(cat "$WORK/stdout")"
+done
+[ ! -e "$XDG_DATA_HOME" ] || fail "--help or --version made $XDG_DATA_HOME"
 
 # Each waits for its screen, as a slow start or key (sanitizers, software
 # rendering) may leave the window on the one before: true once the menu's
@@ -29,6 +45,7 @@ table_shown() {
 start_game "$WORK/first" "$launcher"
 for image in "$WORK/moved/share/games/tessarine3d"/block_*.bmp; do
   cmp -s "$image" "$data/${image##*/}" || fail "the launcher did not copy ${image##*/} into $data"
+  [ "$(stat -c %a "$data/${image##*/}")" = 644 ] || fail "${image##*/} was copied with mode $(stat -c %a "$data/${image##*/}")"
 done
 [ "$(ls "$data")" = "$(ls "$WORK/moved/share/games/tessarine3d")" ] || fail "more than the images in $data: $(ls "$data")"
 wait_until wall_shown first || fail "the menu's wall is not textured ($counted pixels)"
@@ -61,6 +78,36 @@ key Escape
 wait_for_exit
 same_area named restarted "$FIRST_LINE_AREA" || fail "after a restart the table's first line is not the name's"
 cmp -s "$data/block_green.bmp" "$data/block_red.bmp" || fail "the player's own block_red.bmp was replaced"
+
+# Neither a FIFO nor a directory at the score file's name stops the game.
+rm "$data/scores.dat"
+for make in mkfifo mkdir; do
+  "$make" "$data/scores.dat"
+  start_game "$HOME" "$launcher"
+  key Escape
+  wait_for_exit
+  [ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q 'scores.dat is not a regular file' "$WORK/stderr" ||
+    fail "$make scores.dat: not one line about it: $(cat "$WORK/stderr")"
+  rm -r "$data/scores.dat"
+done
+
+# A data directory the player cannot write, with an image missing: one line
+# from the launcher, and the game starts there. Root writes anywhere, so
+# then the launcher runs as nobody.
+rm "$data/block_gray.bmp"
+chmod a-w "$data"
+as_player=()
+if [ "$(id -u)" -eq 0 ]; then
+  chmod a+rx "$WORK"
+  as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+start_game "$HOME" "${as_player[@]}" "$launcher"
+key Escape
+wait_for_exit
+chmod u+w "$data"
+[ "$EXIT_STATUS" -eq 0 ] || fail "in a read-only data directory the game ended with status $EXIT_STATUS"
+[ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q 'could not all be copied' "$WORK/stderr" ||
+  fail "read-only data directory: not one line about the images: $(cat "$WORK/stderr")"
 
 touch "$WORK/not-a-directory"
 status=0

@@ -1,9 +1,23 @@
-# The menu of the real program: the selection stops at Exit, Enter on Exit
-# ends it with status 0; without any font its text shows in GLUT's own font;
-# without a display it fails with GLUT's message.
+# The menu of the real program: the window names itself to the desktop and
+# takes GLUT's -geometry; the selection stops at Exit, Enter on Exit ends it
+# with status 0; without any font its text shows in GLUT's own font; without
+# a display it says so in one line.
 source "$(dirname "$0")/e2e_support.sh"
 
+# WIDTHxHEIGHT+X+Y of the game's window on the screen.
+window_geometry() {
+  xwininfo -id "$WID" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+    /Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+" x "+" y }'
+}
+
 start_game
+props=$(xprop -id "$WID" WM_CLASS _NET_WM_PID _NET_WM_ICON)
+grep -qx 'WM_CLASS(STRING) = "tessarine3d", "Tessarine3d"' <<<"$props" || fail "window class: $(head -n 1 <<<"$props")"
+grep -qx "_NET_WM_PID(CARDINAL) = $GAME_PID" <<<"$props" || fail "window pid is not $GAME_PID: $(grep PID <<<"$props")"
+for size in 16 32 48 128; do
+  grep -q "Icon ($size x $size)" <<<"$props" || fail "no $size-pixel window icon"
+done
+[ "$(window_geometry)" = 640x480+0+0 ] || fail "the default window is $(window_geometry)"
 key Down Down Down Down Return
 wait_for_exit
 [ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"
@@ -31,8 +45,17 @@ wait_for_exit
 [ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q "GLUT's 9 x 15 font" "$WORK/stderr" ||
   fail "without fonts, not one line about GLUT's font: $(cat "$WORK/stderr")"
 
-status=0
-(cd "$WORK" && env -u DISPLAY "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") || status=$?
-[ "$status" -ne 0 ] || fail "no display, yet status 0"
-grep -qi 'display' "$WORK/stderr" || fail "no display, and no word of it: $(cat "$WORK/stderr")"
+start_game "$WORK" "$GAME" -geometry 320x240+40+30
+[ "$(window_geometry)" = 320x240+40+30 ] || fail "-geometry 320x240+40+30 gave $(window_geometry)"
+key Escape
+wait_for_exit
+
+# No DISPLAY, and a -display that names no server. The option is split into its words.
+for option in "" "-display :nonexistent"; do
+  status=0
+  (cd "$WORK" && env -u DISPLAY "$GAME" $option >"$WORK/stdout" 2>"$WORK/stderr") || status=$?
+  [ "$status" -eq 1 ] || fail "no display ($option): status $status"
+  [ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q '^tessarine3d: Tessarine 3D needs a graphical display' "$WORK/stderr" ||
+    fail "no display ($option): not one line about it: $(cat "$WORK/stderr")"
+done
 echo "menu e2e: ok"

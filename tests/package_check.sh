@@ -18,6 +18,15 @@ dpkg-deb -x "$deb" "$work/tree"
 desktop-file-validate "$work"/tree/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$work"/tree/usr/share/metainfo/*.metainfo.xml >/dev/null
 echo "lintian, desktop-file-validate and appstreamcli: no complaints"
+# The metadata and the man page carry the package's version, and the desktop
+# entry names the class the game gives its window.
+version=$(dpkg-deb -f "$deb" Version)
+grep -q "<release version=\"$version\"" "$work"/tree/usr/share/metainfo/*.metainfo.xml ||
+  { echo "the metadata's release is not $version" >&2; exit 1; }
+zcat "$work/tree/usr/share/man/man6/tessarine3d.6.gz" | head -n 1 | grep -q "Tessarine 3D $version" ||
+  { echo "the man page is not of version $version" >&2; exit 1; }
+grep -qx 'StartupWMClass=Tessarine3d' "$work"/tree/usr/share/applications/*.desktop ||
+  { echo "the desktop entry names no window class Tessarine3d" >&2; exit 1; }
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "Not root: the package is not installed and removed here."
