@@ -24,6 +24,7 @@ constexpr int heapTrimThreshold = 64 * 1024 * 1024;
 // instance is the program's name.
 constexpr char windowClass[] = "Tessarine3d";
 
+// Starts the one line that says the game has no display to open.
 constexpr char displayNeeded[] = "Tessarine 3D needs a graphical display (an X server or XWayland)";
 
 // True when the space-separated list names the extension exactly.

@@ -9,7 +9,7 @@
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-               libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
+               libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
 package_packages=(dpkg-dev file)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick)
 
