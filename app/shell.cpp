@@ -7,6 +7,7 @@
 #include "scores/scores.h"
 
 GameState gameState;
+std::deque<std::string> errorBoxes;
 
 namespace {
 
@@ -97,6 +98,11 @@ void startGame() {
 
 KeyOutcome handleKeyboard(unsigned char key) {
     if (key == keyEscape) return KeyOutcome::Quit;
+    if (!errorBoxes.empty()) {
+        // The box has the keyboard: Enter takes it away and does nothing else.
+        if (key == keyEnter) errorBoxes.pop_front();
+        return KeyOutcome::Continue;
+    }
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key != keyEnter) break;
@@ -117,7 +123,9 @@ KeyOutcome handleKeyboard(unsigned char key) {
     return KeyOutcome::Continue;
 }
 
-void handleSpecialKey(int key) {
+KeyOutcome handleSpecialKey(int key) {
+    if (key == GLUT_KEY_F11) return KeyOutcome::ToggleFullScreen;
+    if (!errorBoxes.empty()) return KeyOutcome::Continue;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key == GLUT_KEY_UP && gameState.menuSelection > menuStart) --gameState.menuSelection;
@@ -129,6 +137,11 @@ void handleSpecialKey(int key) {
     case ScreenMode::Highscores:
         break;
     }
+    return KeyOutcome::Continue;
+}
+
+void queueErrorBox(const char* message) {
+    if (errorBoxes.size() < maxWaitingErrorBoxes) errorBoxes.emplace_back(message);
 }
 
 void countTimerFiring() {

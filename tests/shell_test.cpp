@@ -235,3 +235,32 @@ TEST_F(Shell, FrameSlotsFollowAtTheFrameRateAndSkipAfterAStall) {
 }
 
 }  // namespace
+
+namespace {
+
+// An error box takes the keyboard: Enter dismisses one message at a time and
+// does nothing else, Esc still quits and F11 still toggles full screen; other
+// keys are ignored. Without a box, F11 toggles on every screen, name entry too.
+TEST_F(Shell, AnErrorBoxTakesTheKeysUntilEnterAndF11AlwaysTogglesFullScreen) {
+    for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
+        resetWorld(3, 4);
+        gameState.mode = mode;
+        enteringName = mode == ScreenMode::Highscores;
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
+        for (std::size_t i = 0; i < maxWaitingErrorBoxes + 2; ++i) queueErrorBox("broken");
+        EXPECT_EQ(errorBoxes.size(), maxWaitingErrorBoxes);
+        EXPECT_EQ(handleKeyboard('a'), KeyOutcome::Continue);
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_DOWN), KeyOutcome::Continue);
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
+        EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
+        EXPECT_EQ(errorBoxes.size(), maxWaitingErrorBoxes - 1);
+        EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
+        while (!errorBoxes.empty()) handleKeyboard(keyEnter);
+        EXPECT_EQ(gameState.mode, mode);
+        EXPECT_EQ(gameState.menuSelection, menuStart);
+        EXPECT_EQ(nameLength, 0);
+        expectPiece(3, 4, 1);
+    }
+}
+
+}  // namespace
