@@ -152,6 +152,8 @@ SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
 TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
 FIRST_LINE_AREA=200x20+220+67 # the table's first line
 TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table
+PIECE_STRIP=12x480+301+0       # the spawn column of the play field
+ROW_PIXELS=26                  # one row of the play field
 ERROR_BOX_AREA=200x40+220+220  # the middle of the error box, whatever its message
 
 # True when the screenshot $WORK/NAME.png shows the error box.
