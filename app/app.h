@@ -8,9 +8,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
-#include <deque>
-#include <string>
 
 enum class ScreenMode : std::int32_t {
     Menu = 0,        // title menu
@@ -69,10 +68,16 @@ extern GameState gameState;
 // Messages reported but not yet seen in the window, oldest first. While any
 // waits, the window shows the first in a box over a screen that stands
 // still, and Enter takes it away. Where the platform shows its own message
-// boxes, none ever waits here.
-extern std::deque<std::string> errorBoxes;
-// How many messages may wait at once; any more reach standard error only.
-constexpr std::size_t maxWaitingErrorBoxes = 8;
+// boxes, none ever waits here. Plain storage, so that a message reported
+// while the program's globals are still being made (the score file is read
+// then) finds the queue ready.
+constexpr std::size_t maxWaitingErrorBoxes = 8;  // any more reach standard error only
+constexpr std::size_t errorBoxMessageSize = 512;  // bytes of a message kept, its zero included
+struct ErrorBoxQueue {
+    char messages[maxWaitingErrorBoxes][errorBoxMessageSize];  // zero-terminated, oldest first
+    std::size_t count;                                          // messages waiting
+};
+extern ErrorBoxQueue errorBoxes;
 
 // What a key asks of the program beyond changing the state.
 enum class KeyOutcome {
@@ -87,8 +92,10 @@ void startGame();
 KeyOutcome handleKeyboard(unsigned char key);
 // Applies a GLUT special key (arrows, Page Up/Down, Home, End, F11) by screen mode.
 KeyOutcome handleSpecialKey(int key);
-// Adds a message to `errorBoxes`, unless as many as may wait are waiting.
+// Adds a message to `errorBoxes` (cut to fit), unless as many as may wait are waiting.
 void queueErrorBox(const char* message);
+// Takes the first message off `errorBoxes`.
+void dismissErrorBox();
 // Counts one timer firing: raises `tickFlag` on every sixth, lowers it otherwise.
 void countTimerFiring();
 // The Play frame's drop timing: counts ticked frames and steps the piece when

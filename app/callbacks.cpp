@@ -63,7 +63,7 @@ void initGraphics(int width, int height) {
 void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // Behind an error box the screen stands still: nothing falls or clears.
-    const bool still = !errorBoxes.empty();
+    const bool still = errorBoxes.count > 0;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         drawMenuScreen();
@@ -79,7 +79,7 @@ void onDisplay() {
         drawHighscoreScreen();
         break;
     }
-    if (still) drawErrorBox(errorBoxes.front().c_str());
+    if (still) drawErrorBox(errorBoxes.messages[0]);
     glutSwapBuffers();
     waitForFrameSlot();
 }

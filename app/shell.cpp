@@ -2,12 +2,15 @@
 // and the frame pacing. No OpenGL: the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
 
 GameState gameState;
-std::deque<std::string> errorBoxes;
+ErrorBoxQueue errorBoxes;
 
 namespace {
 
@@ -98,9 +101,9 @@ void startGame() {
 
 KeyOutcome handleKeyboard(unsigned char key) {
     if (key == keyEscape) return KeyOutcome::Quit;
-    if (!errorBoxes.empty()) {
+    if (errorBoxes.count > 0) {
         // The box has the keyboard: Enter takes it away and does nothing else.
-        if (key == keyEnter) errorBoxes.pop_front();
+        if (key == keyEnter) dismissErrorBox();
         return KeyOutcome::Continue;
     }
     switch (gameState.mode) {
@@ -125,7 +128,7 @@ KeyOutcome handleKeyboard(unsigned char key) {
 
 KeyOutcome handleSpecialKey(int key) {
     if (key == GLUT_KEY_F11) return KeyOutcome::ToggleFullScreen;
-    if (!errorBoxes.empty()) return KeyOutcome::Continue;
+    if (errorBoxes.count > 0) return KeyOutcome::Continue;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key == GLUT_KEY_UP && gameState.menuSelection > menuStart) --gameState.menuSelection;
@@ -141,7 +144,15 @@ KeyOutcome handleSpecialKey(int key) {
 }
 
 void queueErrorBox(const char* message) {
-    if (errorBoxes.size() < maxWaitingErrorBoxes) errorBoxes.emplace_back(message);
+    if (errorBoxes.count == maxWaitingErrorBoxes) return;
+    std::snprintf(errorBoxes.messages[errorBoxes.count], errorBoxMessageSize, "%s", message);
+    ++errorBoxes.count;
+}
+
+void dismissErrorBox() {
+    if (errorBoxes.count == 0) return;
+    --errorBoxes.count;
+    std::memmove(errorBoxes.messages[0], errorBoxes.messages[1], errorBoxes.count * errorBoxMessageSize);
 }
 
 void countTimerFiring() {

@@ -97,7 +97,7 @@ void drawMenuScreen() {
     glTranslatef(0.0f, 0.0f, wallDepth);
     glRotatef(gameState.menuSpin, 1.0f, 1.0f, 1.0f);
     // Behind an error box the wall stands still.
-    if (errorBoxes.empty()) {
+    if (errorBoxes.count == 0) {
         gameState.menuSpin -= menuSpinStep;
         if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
     }

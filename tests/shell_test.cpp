@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <string>
 
 #include "test_support.h"
 
@@ -247,15 +249,18 @@ TEST_F(Shell, AnErrorBoxTakesTheKeysUntilEnterAndF11AlwaysTogglesFullScreen) {
         gameState.mode = mode;
         enteringName = mode == ScreenMode::Highscores;
         EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
-        for (std::size_t i = 0; i < maxWaitingErrorBoxes + 2; ++i) queueErrorBox("broken");
-        EXPECT_EQ(errorBoxes.size(), maxWaitingErrorBoxes);
+        const std::string longMessage(errorBoxMessageSize * 2, 'x');
+        for (std::size_t i = 0; i < maxWaitingErrorBoxes + 2; ++i) queueErrorBox(i == 0 ? longMessage.c_str() : "late");
+        EXPECT_EQ(std::strlen(errorBoxes.messages[0]), errorBoxMessageSize - 1);
+        EXPECT_EQ(errorBoxes.count, maxWaitingErrorBoxes);
         EXPECT_EQ(handleKeyboard('a'), KeyOutcome::Continue);
         EXPECT_EQ(handleSpecialKey(GLUT_KEY_DOWN), KeyOutcome::Continue);
         EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
         EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
-        EXPECT_EQ(errorBoxes.size(), maxWaitingErrorBoxes - 1);
+        EXPECT_EQ(errorBoxes.count, maxWaitingErrorBoxes - 1);
+        EXPECT_STREQ(errorBoxes.messages[0], "late");
         EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
-        while (!errorBoxes.empty()) handleKeyboard(keyEnter);
+        while (errorBoxes.count > 0) handleKeyboard(keyEnter);
         EXPECT_EQ(gameState.mode, mode);
         EXPECT_EQ(gameState.menuSelection, menuStart);
         EXPECT_EQ(nameLength, 0);

@@ -12,7 +12,7 @@
 inline void resetWorld(int column = spawnColumn, int topRow = 0,
                        std::initializer_list<BlockKind> kinds = {1, 2, 3}) {
     gameState = GameState{};
-    errorBoxes.clear();
+    errorBoxes = ErrorBoxQueue{};
     enteringName = false;
     clearBoard();
     int i = 0;
