@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
 
 enum class ScreenMode : std::int32_t {
@@ -64,18 +65,37 @@ struct GameState {
 
 extern GameState gameState;
 
+// Messages reported but not yet seen in the window, oldest first. While any
+// waits, the window shows the first in a box over a screen that stands
+// still, and Enter takes it away. Where the platform shows its own message
+// boxes, none ever waits here. Plain storage, so that a message reported
+// while the program's globals are still being made (the score file is read
+// then) finds the queue ready.
+constexpr std::size_t maxWaitingErrorBoxes = 8;  // any more reach standard error only
+constexpr std::size_t errorBoxMessageSize = 512;  // bytes of a message kept, its zero included
+struct ErrorBoxQueue {
+    char messages[maxWaitingErrorBoxes][errorBoxMessageSize];  // zero-terminated, oldest first
+    std::size_t count;                                          // messages waiting
+};
+extern ErrorBoxQueue errorBoxes;
+
 // What a key asks of the program beyond changing the state.
 enum class KeyOutcome {
     Continue,  // the key was handled (or ignored); the game goes on
     Quit,      // Esc, or Enter on Exit: the program should end with status 0
+    ToggleFullScreen,  // F11: the window should fill the screen, or return to its size
 };
 
 // Enter on Start: empties `board`, score and cleared count 0, interval 15, mode Play.
 void startGame();
 // Applies a character key to `gameState`, the piece or name entry, by screen mode.
 KeyOutcome handleKeyboard(unsigned char key);
-// Applies a GLUT special key (arrows, Page Up/Down, Home, End) by screen mode.
-void handleSpecialKey(int key);
+// Applies a GLUT special key (arrows, Page Up/Down, Home, End, F11) by screen mode.
+KeyOutcome handleSpecialKey(int key);
+// Adds a message to `errorBoxes` (cut to fit), unless as many as may wait are waiting.
+void queueErrorBox(const char* message);
+// Takes the first message off `errorBoxes`.
+void dismissErrorBox();
 // Counts one timer firing: raises `tickFlag` on every sixth, lowers it otherwise.
 void countTimerFiring();
 // The Play frame's drop timing: counts ticked frames and steps the piece when
@@ -117,5 +137,7 @@ void onReshape(int width, int height);
 void onTimer(int value);
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
+// Stops drawing while the window is hidden or fully covered, and starts again when it shows.
+void onWindowStatus(int status);
 // Sets up OpenGL's state, the textures, the projection and the font for a window of this size; mode Menu.
 void initGraphics(int width, int height);

@@ -1,7 +1,7 @@
 // The GLUT callbacks and the OpenGL set-up. They stay thin: the rules and the
 // key map live in plain functions (shell.cpp, game/).
 #include <GL/glu.h>
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -62,19 +62,24 @@ void initGraphics(int width, int height) {
 
 void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Behind an error box the screen stands still: nothing falls or clears.
+    const bool still = errorBoxes.count > 0;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         drawMenuScreen();
         break;
     case ScreenMode::Play:
-        runDropTiming();
-        resolveBoard();
+        if (!still) {
+            runDropTiming();
+            resolveBoard();
+        }
         drawPlayField();
         break;
     case ScreenMode::Highscores:
         drawHighscoreScreen();
         break;
     }
+    if (still) drawErrorBox(errorBoxes.messages[0]);
     glutSwapBuffers();
     waitForFrameSlot();
 }
@@ -93,4 +98,14 @@ void onKeyboard(unsigned char key, int, int) {
     if (handleKeyboard(key) == KeyOutcome::Quit) quitGame();
 }
 
-void onSpecialKey(int key, int, int) { handleSpecialKey(key); }
+void onSpecialKey(int key, int, int) {
+    // GLUT puts the window back to its size and place on the second toggle.
+    if (handleSpecialKey(key) == KeyOutcome::ToggleFullScreen) glutFullScreenToggle();
+}
+
+void onWindowStatus(int status) {
+    // A hidden window draws nothing: without the idle callback the main loop
+    // sleeps until the window shows again.
+    const bool hidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
+    glutIdleFunc(hidden ? nullptr : onDisplay);
+}

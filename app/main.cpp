@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
+    glutWindowStatusFunc(onWindowStatus);
 
     // Frames are paced by the game itself (onDisplay).
     turnOffSwapSync();

@@ -1,6 +1,10 @@
-// The error reporter on Linux: one line on standard error.
+// The error reporter on Linux: one line on standard error, and the message in
+// a box in the game's window, which a player started from the desktop sees.
 #include <cstdio>
 
 #include "app/app.h"
 
-void reportError(const char* message) { std::fprintf(stderr, "%s: %s\n", programName, message); }
+void reportError(const char* message) {
+    std::fprintf(stderr, "%s: %s\n", programName, message);
+    queueErrorBox(message);
+}

@@ -2,11 +2,15 @@
 // and the frame pacing. No OpenGL: the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
 
 GameState gameState;
+ErrorBoxQueue errorBoxes;
 
 namespace {
 
@@ -97,6 +101,11 @@ void startGame() {
 
 KeyOutcome handleKeyboard(unsigned char key) {
     if (key == keyEscape) return KeyOutcome::Quit;
+    if (errorBoxes.count > 0) {
+        // The box has the keyboard: Enter takes it away and does nothing else.
+        if (key == keyEnter) dismissErrorBox();
+        return KeyOutcome::Continue;
+    }
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key != keyEnter) break;
@@ -117,7 +126,9 @@ KeyOutcome handleKeyboard(unsigned char key) {
     return KeyOutcome::Continue;
 }
 
-void handleSpecialKey(int key) {
+KeyOutcome handleSpecialKey(int key) {
+    if (key == GLUT_KEY_F11) return KeyOutcome::ToggleFullScreen;
+    if (errorBoxes.count > 0) return KeyOutcome::Continue;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key == GLUT_KEY_UP && gameState.menuSelection > menuStart) --gameState.menuSelection;
@@ -129,6 +140,19 @@ void handleSpecialKey(int key) {
     case ScreenMode::Highscores:
         break;
     }
+    return KeyOutcome::Continue;
+}
+
+void queueErrorBox(const char* message) {
+    if (errorBoxes.count == maxWaitingErrorBoxes) return;
+    std::snprintf(errorBoxes.messages[errorBoxes.count], errorBoxMessageSize, "%s", message);
+    ++errorBoxes.count;
+}
+
+void dismissErrorBox() {
+    if (errorBoxes.count == 0) return;
+    --errorBoxes.count;
+    std::memmove(errorBoxes.messages[0], errorBoxes.messages[1], errorBoxes.count * errorBoxMessageSize);
 }
 
 void countTimerFiring() {

@@ -51,8 +51,12 @@ void drawCellGrid(void (*drawCell)(int column, int row));
 void drawPlayField();
 // Draws the score line of the Play screen in the current model-view frame.
 void drawScoreLine();
-// Draws the title, the items and the cursor, then the wall of cubes; turns gameState.menuSpin.
+// Draws the title, the items and the cursor, then the wall of cubes; turns
+// gameState.menuSpin unless an error box shows.
 void drawMenuScreen();
+// Draws a box captioned "Error" with the message and an OK button over the
+// middle of the window, in window pixels; the GL state is left as it was.
+void drawErrorBox(const char* message);
 // Draws the high score table, and the name prompt while a name is entered;
 // leaves its last colour (red, or green) current for everything drawn after.
 void drawHighscoreScreen();

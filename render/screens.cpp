@@ -1,6 +1,11 @@
 // The menu with its spinning wall of cubes, the score line and the high
 // score table with its name prompt.
+#include <GL/glu.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "app/app.h"
 #include "render/render.h"
@@ -42,6 +47,42 @@ constexpr GLfloat typedNameY = -8.0f;
 constexpr int cursorChances = 5;
 constexpr int cursorShownChances = 3;
 
+// The error box, in window pixels: its margins, the glyphs' advance and line
+// height, and the OK button's size.
+constexpr int boxMargin = 16;
+constexpr int boxLineHeight = 20;
+constexpr int boxGlyphAdvance = 9;
+constexpr int boxMinColumns = 24;
+constexpr int boxButtonWidth = 60;
+constexpr int boxButtonHeight = 24;
+constexpr GLfloat boxGrey = 0.2f;
+
+// Lines of at most `columns` characters, broken at spaces where there are any.
+std::vector<std::string_view> wrapText(std::string_view text, std::size_t columns) {
+    std::vector<std::string_view> lines;
+    while (text.size() > columns) {
+        std::size_t cut = text.rfind(' ', columns);
+        if (cut == std::string_view::npos || cut == 0) cut = columns;
+        lines.push_back(text.substr(0, cut));
+        text.remove_prefix(std::min(text.size(), cut + (text[cut] == ' ' ? 1 : 0)));
+    }
+    lines.push_back(text);
+    return lines;
+}
+
+void fillRectangle(int left, int bottom, int width, int height) {
+    glRecti(left, bottom, left + width, bottom + height);
+}
+
+void frameRectangle(int left, int bottom, int width, int height) {
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(left + 0.5f, bottom + 0.5f);
+    glVertex2f(left + width - 0.5f, bottom + 0.5f);
+    glVertex2f(left + width - 0.5f, bottom + height - 0.5f);
+    glVertex2f(left + 0.5f, bottom + height - 0.5f);
+    glEnd();
+}
+
 }  // namespace
 
 void drawMenuScreen() {
@@ -55,8 +96,11 @@ void drawMenuScreen() {
 
     glTranslatef(0.0f, 0.0f, wallDepth);
     glRotatef(gameState.menuSpin, 1.0f, 1.0f, 1.0f);
-    gameState.menuSpin -= menuSpinStep;
-    if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
+    // Behind an error box the wall stands still.
+    if (errorBoxes.count == 0) {
+        gameState.menuSpin -= menuSpinStep;
+        if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
+    }
     drawCellGrid([](int, int) {
         glBindTexture(GL_TEXTURE_2D, blockTextures[std::rand() % wallTextureKinds]);
         drawBlockCube();
@@ -84,4 +128,54 @@ void drawHighscoreScreen() {
     glColor3f(0.0f, 1.0f, 0.0f);
     const bool cursorShown = std::rand() % cursorChances < cursorShownChances;
     drawText(promptX, typedNameY, "%s%s", nameBuffer, cursorShown ? "_" : "");
+}
+
+void drawErrorBox(const char* message) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int width = viewport[2];
+    const int height = viewport[3];
+    const int columns = std::max(boxMinColumns, (width - 4 * boxMargin) / boxGlyphAdvance);
+    const std::vector<std::string_view> lines = wrapText(message, static_cast<std::size_t>(columns));
+    std::size_t longest = std::string_view("Error").size();
+    for (std::string_view line : lines) longest = std::max(longest, line.size());
+    const int boxWidth = static_cast<int>(longest) * boxGlyphAdvance + 2 * boxMargin;
+    const int boxHeight = (static_cast<int>(lines.size()) + 2) * boxLineHeight + boxButtonHeight + 2 * boxMargin;
+    const int left = (width - boxWidth) / 2;
+    const int bottom = (height - boxHeight) / 2;
+    const int top = bottom + boxHeight;
+
+    // Over everything, in window pixels, in colours of its own.
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, width, 0, height);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    glColor3f(boxGrey, boxGrey, boxGrey);
+    fillRectangle(left, bottom, boxWidth, boxHeight);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    frameRectangle(left, bottom, boxWidth, boxHeight);
+    int baseline = top - boxMargin - boxLineHeight / 2;
+    drawText(static_cast<GLfloat>(left + boxMargin), static_cast<GLfloat>(baseline), "Error");
+    baseline -= boxLineHeight;
+    for (std::string_view line : lines) {
+        baseline -= boxLineHeight;
+        drawText(static_cast<GLfloat>(left + boxMargin), static_cast<GLfloat>(baseline), "%.*s",
+                 static_cast<int>(line.size()), line.data());
+    }
+    const int buttonLeft = (width - boxButtonWidth) / 2;
+    const int buttonBottom = bottom + boxMargin;
+    frameRectangle(buttonLeft, buttonBottom, boxButtonWidth, boxButtonHeight);
+    drawText(static_cast<GLfloat>(buttonLeft + (boxButtonWidth - 2 * boxGlyphAdvance) / 2),
+             static_cast<GLfloat>(buttonBottom + boxButtonHeight / 2 - 4), "OK");
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
 }

@@ -106,8 +106,8 @@ capture() {
 
 
 # Echoes how many pixels of the screenshot $WORK/NAME.png inside GEOMETRY
-# (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green
-# or saturated (any strong colour).
+# (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green,
+# saturated (any strong colour) or box (the error box's grey).
 count_pixels() {
   local test
   case "$3" in
@@ -115,6 +115,7 @@ count_pixels() {
     red) test='r>0.9 && g<0.1 && b<0.1' ;;
     green) test='g>0.9 && r<0.1 && b<0.1' ;;
     saturated) test='max(r,max(g,b)) - min(r,min(g,b)) > 0.4' ;;
+    box) test='abs(r-0.2)<0.01 && abs(g-0.2)<0.01 && abs(b-0.2)<0.01' ;;
     *) fail "count_pixels: no colour '$3'" ;;
   esac
   "$MAGICK" "$WORK/$1.png" -crop "$2" +repage -fx "$test" -format '%[fx:round(mean*w*h)]' info:
@@ -136,9 +137,24 @@ same_area() {
   [ "$difference" = 0 ]
 }
 
+# True when two screenshots show the same lit shapes inside GEOMETRY, whatever
+# their colours: the menu's wall changes its colours in every frame.
+same_silhouette() {
+  local difference
+  difference=$("$MAGICK" "$WORK/$1.png" "$WORK/$2.png" -crop "$3" +repage -threshold 1% \
+    -compose difference -composite -format '%[max]' info:)
+  [ "$difference" = 0 ]
+}
+
 # Where the texts stand in the 640 x 480 window.
 TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
 SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
 TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
 FIRST_LINE_AREA=200x20+220+67 # the table's first line
 TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table
+PIECE_STRIP=12x480+301+0       # the spawn column of the play field
+ROW_PIXELS=26                  # one row of the play field
+ERROR_BOX_AREA=200x40+220+220  # the middle of the error box, whatever its message
+
+# True when the screenshot $WORK/NAME.png shows the error box.
+box_shown() { has_pixels "$1" "$ERROR_BOX_AREA" box 4000; }

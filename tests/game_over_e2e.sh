@@ -1,6 +1,7 @@
 # The road of one game through the real program: the menu shows its title
 # and its wall of coloured cubes, Enter starts a game whose score line shows,
-# holding Down ends it, the score goes to standard output, Esc ends the program.
+# the game waits while its window is hidden, holding Down ends it, the score
+# goes to standard output, Esc ends the program.
 source "$(dirname "$0")/e2e_support.sh"
 
 start_game
@@ -19,6 +20,23 @@ score_shown() {
   has_pixels play "$SCORE_AREA" white 30
 }
 wait_until score_shown || fail "no score line on the Play screen ($counted pixels)"
+
+# Where the falling piece ends, in pixels from the window's top: the lowest
+# lit pixel in the strip of its column (the well is empty at first).
+piece_bottom() {
+  capture "$1"
+  "$MAGICK" "$WORK/$1.png" -crop "$PIECE_STRIP" +repage -threshold 1% -format '%@' info: |
+    sed -n 's/^[0-9]*x\([0-9]*\)+[0-9]*+\([0-9]*\)$/\1 \2/p' | awk '{ print $1 + $2 }'
+}
+# A hidden window waits: after 5 s unmapped the piece is within a row of
+# where it was, though a running game moves it about six.
+before=$(piece_bottom before-hiding)
+xdotool windowunmap "$WID"
+sleep 5
+xdotool windowmap "$WID"
+after=$(piece_bottom after-hiding)
+[ -n "$before" ] && [ -n "$after" ] || fail "no piece to be seen on the Play screen"
+[ $((after - before)) -le "$ROW_PIXELS" ] || fail "the piece fell while hidden: from $before to $after"
 
 play_to_game_over
 # Exactly the two lines, and nothing else.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <string>
 
 #include "test_support.h"
 
@@ -232,6 +234,38 @@ TEST_F(Shell, FrameSlotsFollowAtTheFrameRateAndSkipAfterAStall) {
     EXPECT_EQ(nextFrameSlot(start, start + period + period / 2), start + period) << "one frame late";
     const auto stalled = start + seconds(3);
     EXPECT_EQ(nextFrameSlot(start, stalled), stalled);
+}
+
+}  // namespace
+
+namespace {
+
+// An error box takes the keyboard: Enter dismisses one message at a time and
+// does nothing else, Esc still quits and F11 still toggles full screen; other
+// keys are ignored. Without a box, F11 toggles on every screen, name entry too.
+TEST_F(Shell, AnErrorBoxTakesTheKeysUntilEnterAndF11AlwaysTogglesFullScreen) {
+    for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
+        resetWorld(3, 4);
+        gameState.mode = mode;
+        enteringName = mode == ScreenMode::Highscores;
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
+        const std::string longMessage(errorBoxMessageSize * 2, 'x');
+        for (std::size_t i = 0; i < maxWaitingErrorBoxes + 2; ++i) queueErrorBox(i == 0 ? longMessage.c_str() : "late");
+        EXPECT_EQ(std::strlen(errorBoxes.messages[0]), errorBoxMessageSize - 1);
+        EXPECT_EQ(errorBoxes.count, maxWaitingErrorBoxes);
+        EXPECT_EQ(handleKeyboard('a'), KeyOutcome::Continue);
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_DOWN), KeyOutcome::Continue);
+        EXPECT_EQ(handleSpecialKey(GLUT_KEY_F11), KeyOutcome::ToggleFullScreen);
+        EXPECT_EQ(handleKeyboard(keyEnter), KeyOutcome::Continue);
+        EXPECT_EQ(errorBoxes.count, maxWaitingErrorBoxes - 1);
+        EXPECT_STREQ(errorBoxes.messages[0], "late");
+        EXPECT_EQ(handleKeyboard(keyEscape), KeyOutcome::Quit);
+        while (errorBoxes.count > 0) handleKeyboard(keyEnter);
+        EXPECT_EQ(gameState.mode, mode);
+        EXPECT_EQ(gameState.menuSelection, menuStart);
+        EXPECT_EQ(nameLength, 0);
+        expectPiece(3, 4, 1);
+    }
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include "game/game.h"
 #include "scores/scores.h"
 
-// Fresh game state, name prompt closed, empty board, and a piece of the
+// Fresh game state, no error box, name prompt closed, empty board, and a piece of the
 // given kinds with its top block at (column, topRow).
 inline void resetWorld(int column = spawnColumn, int topRow = 0,
                        std::initializer_list<BlockKind> kinds = {1, 2, 3}) {
     gameState = GameState{};
+    errorBoxes = ErrorBoxQueue{};
     enteringName = false;
     clearBoard();
     int i = 0;
