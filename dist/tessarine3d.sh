@@ -2,8 +2,8 @@
 # tessarine3d: starts Tessarine 3D in the player's own data directory, so that
 # "scores.dat" is kept between runs whatever directory the game is started
 # from. On the first run (and whenever one is missing) the block images are
-# copied in; an image already there, perhaps the player's own, is never
-# replaced. A data directory that cannot be written is used as it is: the
+# copied in. An image already there is replaced only when it is one an
+# earlier release shipped; any other is the player's own and is kept. A data directory that cannot be written is used as it is: the
 # game plays with the images it finds there and says so when a score cannot
 # be saved. The game and its images are found relative to this script's real
 # location, so an installed tree may be moved or unpacked anywhere.
@@ -18,6 +18,7 @@ bindir=$(dirname "$(readlink -f "$0")")
 prefix=$(dirname "$bindir")
 game=$prefix/libexec/tessarine3d/tessarine3d
 images=$prefix/share/games/tessarine3d
+earlier_images=$images/earlier-images.sha256
 
 [ -x "$game" ] || fail "the game is missing: $game"
 
@@ -38,16 +39,27 @@ data=$data_home/tessarine3d
 
 mkdir -p "$data" 2>/dev/null || fail "cannot make the data directory $data"
 
+# True when the file is byte for byte the image of that name an earlier release shipped.
+shipped_earlier() {
+  sum=$(sha256sum <"$1" 2>/dev/null) || return 1
+  grep -qx "${sum%% *}  $2" "$earlier_images" 2>/dev/null
+}
+
 # The images get the player's usual permissions, not mktemp's 0600.
 image_mode=$(printf '%o' $((0666 & ~$(umask))))
 uncopied=
 for source in "$images"/block_*.bmp; do
   image=${source##*/}
-  [ -e "$data/$image" ] && continue
+  keep=-n
+  if [ -e "$data/$image" ]; then
+    cmp -s "$source" "$data/$image" && continue
+    shipped_earlier "$data/$image" "$image" || continue
+    keep=-f
+  fi
   # Copied under a temporary name and renamed, so that a failed copy leaves
   # no half image behind; mv -n keeps an image that appeared meanwhile.
   if partial=$(mktemp "$data/.$image.XXXXXX" 2>/dev/null); then
-    cp "$source" "$partial" 2>/dev/null && chmod "$image_mode" "$partial" && mv -n "$partial" "$data/$image" ||
+    cp "$source" "$partial" 2>/dev/null && chmod "$image_mode" "$partial" && mv $keep "$partial" "$data/$image" ||
       uncopied=yes
     rm -f "$partial"
   else

@@ -47,7 +47,8 @@ for image in "$WORK/moved/share/games/tessarine3d"/block_*.bmp; do
   cmp -s "$image" "$data/${image##*/}" || fail "the launcher did not copy ${image##*/} into $data"
   [ "$(stat -c %a "$data/${image##*/}")" = 644 ] || fail "${image##*/} was copied with mode $(stat -c %a "$data/${image##*/}")"
 done
-[ "$(ls "$data")" = "$(ls "$WORK/moved/share/games/tessarine3d")" ] || fail "more than the images in $data: $(ls "$data")"
+[ "$(ls "$data")" = "$(cd "$WORK/moved/share/games/tessarine3d" && ls block_*.bmp)" ] ||
+  fail "more than the images in $data: $(ls "$data")"
 wait_until wall_shown first || fail "the menu's wall is not textured ($counted pixels)"
 key Escape
 wait_for_exit
@@ -68,9 +69,11 @@ key Escape
 wait_for_exit
 [ ! -e "$WORK/second/scores.dat" ] || fail "scores.dat was written where the game was started"
 
-# A player's own red image, and a start from a third directory: the name is
-# still first in the table, drawn to the pixel as before the restart.
+# A player's own red image, the grey one an earlier release shipped, and a
+# start from a third directory: the name is still first in the table, drawn
+# to the pixel as before the restart; the grey image is today's again.
 cp "$data/block_green.bmp" "$data/block_red.bmp"
+cp "$(dirname "$0")/earlier/block_gray.bmp" "$data/block_gray.bmp"
 start_game "$HOME" "$launcher"
 key Down Return
 wait_until table_shown restarted || fail "no high score table after the restart"
@@ -78,6 +81,8 @@ key Escape
 wait_for_exit
 same_area named restarted "$FIRST_LINE_AREA" || fail "after a restart the table's first line is not the name's"
 cmp -s "$data/block_green.bmp" "$data/block_red.bmp" || fail "the player's own block_red.bmp was replaced"
+cmp -s "$WORK/moved/share/games/tessarine3d/block_gray.bmp" "$data/block_gray.bmp" ||
+  fail "the block_gray.bmp an earlier release shipped was not replaced"
 
 # Neither a FIFO nor a directory at the score file's name stops the game.
 rm "$data/scores.dat"
