@@ -1,0 +1,23 @@
+// The entry's platform services on Windows: WGL's swap control.
+#include <windows.h>
+
+#include <GL/gl.h>
+
+#include "app/app.h"
+
+namespace {
+
+using SwapIntervalProc = BOOL(WINAPI*)(int interval);
+
+}  // namespace
+
+// The Windows heap needs no tuning for the game's text.
+void prepareProcess() {}
+
+// A swap that also waits for the monitor's refresh would halve the pace on a
+// 60 Hz screen. A driver without WGL_EXT_swap_control keeps its own setting.
+void turnOffSwapSync() {
+    const auto swapInterval = reinterpret_cast<SwapIntervalProc>(
+        reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+    if (swapInterval != nullptr) swapInterval(0);
+}
