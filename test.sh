@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds and runs every test: a g++ build, a clang
 # build with AddressSanitizer and UndefinedBehaviorSanitizer, the Debian
-# package and its checks, and a bounded libFuzzer run of the BMP reader.
+# package and its checks, a bounded libFuzzer run of the BMP reader, and the
+# Windows game cross-built and tested under Wine with its zip and installer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
@@ -10,7 +11,7 @@ jobs=$(nproc)
 # Under sudo (to check the package's install and removal) the build
 # directories go back to the user who ran it, whatever the outcome, so that
 # their next ./test.sh or scripts/package.sh can write them.
-build_dirs=(build-test build-asan build-deb build-fuzz)
+build_dirs=(build-test build-asan build-deb build-fuzz build-win)
 under_sudo=
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "$(stat -c %u .)" = "$SUDO_UID" ]; then
   under_sudo=yes
@@ -52,6 +53,15 @@ if ! build-fuzz/tests/dib_fuzz -max_total_time=60 -timeout=10 -close_fd_mask=2 -
   exit 1
 fi
 grep -E '^(#[0-9]+\s+DONE|stat::number_of_executed_units)' build-fuzz/fuzz.log || true
+
+echo "== Windows: cross build, unit tests and end-to-end under Wine, zip and installer"
+scripts/deps.sh windows
+# A scratch Wine prefix for every run; the libraries built for Windows stay.
+rm -rf build-win/wine
+mapfile -t windows_artefacts < <(scripts/package-windows.sh)
+[ ${#windows_artefacts[@]} -eq 2 ] || { echo "scripts/package-windows.sh failed" >&2; exit 1; }
+ctest --test-dir build-win --output-on-failure
+scripts/with-xvfb.sh bash tests/windows_e2e.sh build-win "${windows_artefacts[@]}"
 
 if [ -n "$under_sudo" ]; then
   echo "== As the user who ran sudo: nothing of root's left, and the package builds"

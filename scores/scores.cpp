@@ -1,13 +1,8 @@
 // The high score table, its file and the name prompt. No OpenGL.
 #include "scores/scores.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,11 +18,6 @@ constexpr int sortPasses = highScoreCount - 1;
 
 constexpr unsigned bitsPerByte = 8;
 constexpr unsigned byteMask = 0xff;
-
-// The new file is written under this name first, then renamed over the old
-// one, so that a save cut short never leaves a half-written "scores.dat".
-constexpr char tempFileSuffix[] = ".XXXXXX";
-constexpr mode_t newFileMode = 0666;  // narrowed by the umask, as a plain open would
 
 using ScoreFileBytes = std::array<unsigned char, scoreFileSize>;
 
@@ -115,59 +105,6 @@ HighScoreTable readHighScoreFile() {
     return decodeTable(bytes);
 }
 
-// Where a save stopped, for the one line that reports it.
-struct SaveFailure {
-    const char* step;  // nullptr when the save went through
-    int error;         // errno of that step
-};
-
-mode_t currentUmask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-}
-
-// Writes the bytes to a new file beside "scores.dat", makes them durable,
-// then renames the new file over the old one and makes the rename durable.
-// Until the rename the old file is untouched; a failure before it removes
-// the new file.
-SaveFailure writeScoreFile(const ScoreFileBytes& bytes) {
-    std::string tempName = std::string(scoreFileName) + tempFileSuffix;
-    const int fd = mkstemp(tempName.data());
-    if (fd < 0) return {"create a temporary file", errno};
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        close(fd);
-        unlink(tempName.c_str());
-        return {"open the temporary file", error};
-    }
-    SaveFailure failure{nullptr, 0};
-    const auto fail = [&failure](const char* step) {
-        if (failure.step == nullptr) failure = {step, errno};
-    };
-    if (fchmod(fd, newFileMode & ~currentUmask()) != 0) {
-        fail("set the file mode");
-    } else if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-               std::fflush(file) != 0) {
-        fail("write");
-    } else if (fsync(fd) != 0) {
-        fail("sync the file");
-    }
-    if (std::fclose(file) != 0) fail("close");
-    if (failure.step == nullptr && std::rename(tempName.c_str(), scoreFileName) != 0) fail("rename");
-    if (failure.step != nullptr) {
-        unlink(tempName.c_str());
-        return failure;
-    }
-
-    const int directory = open(".", O_RDONLY | O_DIRECTORY);
-    if (directory < 0) return {"open the directory to sync it", errno};
-    if (fsync(directory) != 0) fail("sync the directory");
-    close(directory);
-    return failure;
-}
-
 }  // namespace
 
 // Loaded during static initialisation, so the table is ready before main.
@@ -198,11 +135,9 @@ void insertHighScore(const char* name, std::int32_t score) {
 }
 
 void saveHighScores() {
-    const SaveFailure failure = writeScoreFile(encodeTable(highScoreTable));
-    if (failure.step != nullptr) {
-        reportError((std::string(scoreFileName) + ": could not " + failure.step + ": " +
-                     std::strerror(failure.error)).c_str());
-    }
+    const ScoreFileBytes bytes = encodeTable(highScoreTable);
+    const std::string failure = replaceScoreFile(bytes.data(), bytes.size());
+    if (!failure.empty()) reportError((std::string(scoreFileName) + ": " + failure).c_str());
 }
 
 void offerNameEntry() {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 constexpr int highScoreCount = 11;   // entries in the table and records in the file
@@ -45,6 +46,11 @@ void insertHighScore(const char* name, std::int32_t score);
 // Writes `highScoreTable` to "scores.dat", replacing the old file only once
 // the new one is whole; a failure leaves the old file and is reported.
 void saveHighScores();
+// Writes the file's bytes to "scores.dat" through a new file in the same
+// directory, flushed to disk and then put in the old one's place, so that a
+// failure at any step leaves the old file whole. Empty on success, else what
+// failed: "could not STEP: REASON". One file per platform.
+std::string replaceScoreFile(const unsigned char* bytes, std::size_t size);
 // At game over: opens the name prompt when gameState.score beats the last entry.
 void offerNameEntry();
 // A key typed at the name prompt: edits `nameBuffer`, or commits the name on Enter.

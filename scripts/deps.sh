@@ -6,18 +6,25 @@
 #                            the package checkers, ...)
 # A second argument, LOG, gets apt's output instead of the terminal; the
 # list of what is installed is printed either way.
+#   scripts/deps.sh windows  what cross-building the Windows game, its zip and
+#                            installer need, and testing them under Wine
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
                libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
 package_packages=(dpkg-dev file)
+# wine64 alone gives no `wine` command; dpkg-dev unpacks freeglut's Debian
+# source package; libgtest-dev brings GoogleTest's sources for the Windows tests.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make dpkg-dev libgtest-dev librsvg2-bin icoutils
+                  zip unzip xvfb xdotool x11-utils imagemagick fonts-liberation2)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;
   package) wanted=("${play_packages[@]}" "${package_packages[@]}") ;;
   test) wanted=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 play|package|test [LOG]" >&2; exit 2 ;;
+  windows) wanted=("${windows_packages[@]}") ;;
+  *) echo "usage: $0 play|package|test|windows [LOG]" >&2; exit 2 ;;
 esac
 
 missing=()

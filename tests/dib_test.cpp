@@ -1,14 +1,14 @@
 // The BMP reader against files built byte by byte here.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/app.h"
 #include "image/image.h"
+#include "test_support.h"
 
 namespace {
 
@@ -340,7 +340,7 @@ TestBmp runLength(Bytes codes, std::uint32_t bits = 8) {
 }
 
 Bytes withPixelOffset(Bytes file, std::uint32_t offset) {
-    for (int i = 0; i < 4; ++i) file[10 + i] = offset >> (8 * i) & 0xFF;
+    for (int i = 0; i < 4; ++i) file.at(10 + i) = offset >> (8 * i) & 0xFF;
     return file;
 }
 
@@ -442,20 +442,8 @@ TEST(DibReader, RejectsFilesTooShortForTheirHeaders) {
     }
 }
 
-namespace {
-
-void writeFile(const std::string& path, const Bytes& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
-
-}  // namespace
-
 TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
-    std::string directory = testing::TempDir() + "dib_test.XXXXXX";
-    ASSERT_NE(mkdtemp(directory.data()), nullptr);
+    const std::string directory = makeTempDirectory("dib_test").string();
     const std::string good = directory + "/good.bmp";
     TestBmp bmp = bmpHeaders(true, false, 1, 1, 24);
     bmp.pixels = {1, 2, 3, 0};
@@ -467,14 +455,11 @@ TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
     const std::string empty = directory + "/empty.bmp";
     writeFile(empty, {});
     const std::string folder = directory + "/folder.bmp";
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
     for (const std::string& path : {empty, directory + "/missing.bmp", folder}) {
         testing::internal::CaptureStderr();
         EXPECT_FALSE(loadDibImage(path.c_str()).has_value());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Failed to open DIB file " + path + ".\n");
     }
-    std::remove(good.c_str());
-    std::remove(empty.c_str());
-    rmdir(folder.c_str());
-    rmdir(directory.c_str());
+    std::filesystem::remove_all(directory);
 }

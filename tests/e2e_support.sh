@@ -65,7 +65,8 @@ play_to_game_over() {
     key --delay 15 --repeat 10 Down
   done
   sleep 0.3
-  SCORE=$(sed -n 's/^your score: \([0-9]*\)$/\1/p' "$WORK/stdout")
+  # A Windows program ends its lines with CR LF.
+  SCORE=$(tr -d '\r' <"$WORK/stdout" | sed -n 's/^your score: \([0-9]*\)$/\1/p')
   [ -n "$SCORE" ] || fail "no game over after 600 presses of Down"
 }
 
@@ -107,12 +108,13 @@ capture() {
 
 # Echoes how many pixels of the screenshot $WORK/NAME.png inside GEOMETRY
 # (WxH+X+Y, y down from the window's top) are of COLOUR: white, red, green,
-# saturated (any strong colour) or box (the error box's grey).
+# shaded-red, saturated (any strong colour) or box (the error box's grey).
 count_pixels() {
   local test
   case "$3" in
     white) test='r>0.9 && g>0.9 && b>0.9' ;;
     red) test='r>0.9 && g<0.1 && b<0.1' ;;
+    shaded-red) test='r>0.4 && g<0.25 && b<0.25' ;;  # the lit faces of a red cube
     green) test='g>0.9 && r<0.1 && b<0.1' ;;
     saturated) test='max(r,max(g,b)) - min(r,min(g,b)) > 0.4' ;;
     box) test='abs(r-0.2)<0.01 && abs(g-0.2)<0.01 && abs(b-0.2)<0.01' ;;
@@ -125,7 +127,7 @@ count_pixels() {
 # sets `counted` to the count.
 has_pixels() {
   counted=$(count_pixels "$1" "$2" "$3")
-  [ "$counted" -gt "$4" ]
+  [ "${counted:-0}" -gt "$4" ]
 }
 
 # True when two screenshots, $WORK/A.png and $WORK/B.png, are the same to the

@@ -1,0 +1,57 @@
+#!/bin/bash
+# Builds the static libraries the Windows game and its tests link, with the
+# cross toolchain, into DIRECTORY/prefix, and keeps them there between runs:
+#   freeglut, from Debian's own source package, fetched with `apt-get source`
+#     through a private apt configuration (the system's sources stay as they are);
+#   GoogleTest, from the sources Debian's libgtest-dev installs under /usr/src.
+# Usage: scripts/windows-libraries.sh DIRECTORY
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+directory=$(mkdir -p "$1" && cd "$1" && pwd)
+prefix=$directory/prefix
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+jobs=$(nproc)
+cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix")
+
+# A deb-src twin of every archive the machine is configured with, in a
+# private apt tree: one-line sources and deb822 ones alike.
+fetch_freeglut_source() {
+  local apt=$directory/apt
+  rm -rf "$apt" && mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/source"
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$apt/sources.list"
+  else
+    : >"$apt/sources.list"
+  fi
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$file" ] || continue
+    sed 's/^Types:.*/Types: deb-src/' "$file" >"$apt/sources.list.d/$(basename "$file")"
+  done
+  local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
+                 -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o Debug::NoLocking=1
+                 -o APT::Sandbox::User=root)
+  apt-get "${options[@]}" update -qq
+  (cd "$apt/source" && apt-get "${options[@]}" source -qq freeglut >/dev/null)
+  find "$apt/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1
+}
+
+if [ ! -f "$prefix/lib/libglut.a" ]; then
+  echo "Building freeglut for Windows"
+  source_dir=$(fetch_freeglut_source)
+  [ -n "$source_dir" ] || { echo "apt-get source gave no freeglut tree" >&2; exit 1; }
+  cmake -S "$source_dir" -B "$directory/freeglut-build" "${cross[@]}" \
+    -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF \
+    -DFREEGLUT_REPLACE_GLUT=ON >/dev/null
+  cmake --build "$directory/freeglut-build" -j "$jobs" >/dev/null
+  cmake --install "$directory/freeglut-build" >/dev/null
+  # Its terms ask that the notice go with every copy of the library.
+  mkdir -p "$prefix/share/licenses/freeglut"
+  cp "$source_dir/COPYING" "$prefix/share/licenses/freeglut/COPYING"
+fi
+
+if [ ! -f "$prefix/lib/libgtest.a" ]; then
+  echo "Building GoogleTest for Windows"
+  cmake -S /usr/src/googletest -B "$directory/googletest-build" "${cross[@]}" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$directory/googletest-build" -j "$jobs" >/dev/null
+  cmake --install "$directory/googletest-build" >/dev/null
+fi
