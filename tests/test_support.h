@@ -129,17 +129,19 @@ protected:
         std::filesystem::current_path(directory_);
         loadHighScores();
         gameState = GameState{};
+        errorBoxes = ErrorBoxQueue{};
         enteringName = false;
         std::memset(nameBuffer, 0, sizeof nameBuffer);
         nameLength = 0;
     }
 
     // Leaves the globals as other tests expect them: the table as loaded at
-    // start-up, no name prompt.
+    // start-up, no name prompt, no error box.
     void TearDown() override {
         highScoreTable = previousTable_;
         enteringName = false;
         gameState = GameState{};
+        errorBoxes = ErrorBoxQueue{};
         std::filesystem::current_path(previousDirectory_);
         std::filesystem::permissions(directory_, std::filesystem::perms::owner_all);
         std::filesystem::remove_all(directory_);
