@@ -27,8 +27,8 @@ void setProjection(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// Sleeps until the frame's slot: frames follow at a steady rate, and the
-// falling speed, which counts frames, is the same on fast and slow machines.
+// Sleeps until the frame's slot: frames follow at a steady rate and an idle
+// machine is not kept busy drawing frames nobody sees.
 void waitForFrameSlot() {
     frameSlot = nextFrameSlot(frameSlot, std::chrono::steady_clock::now());
     std::this_thread::sleep_until(frameSlot);
@@ -67,7 +67,7 @@ void onDisplay() {
         drawMenuScreen();
         break;
     case ScreenMode::Play:
-        runDropTiming();
+        runDropTiming(std::chrono::steady_clock::now());
         resolveBoard();
         drawPlayField();
         break;
@@ -82,11 +82,6 @@ void onDisplay() {
 void onReshape(int width, int height) {
     glViewport(0, 0, width, height == 0 ? 1 : height);
     setProjection(width, height);
-}
-
-void onTimer(int value) {
-    countTimerFiring();
-    glutTimerFunc(timerPeriodMs, onTimer, value);
 }
 
 void onKeyboard(unsigned char key, int, int) {

@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
     gameState.window = glutCreateWindow(windowTitle);
 
     glutDisplayFunc(onDisplay);
-    glutTimerFunc(timerPeriodMs, onTimer, 1);
     glutIdleFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);

@@ -136,6 +136,19 @@ same_area() {
   [ "$difference" = 0 ]
 }
 
+# The top of what is drawn in the middle of the play field's COLUMN (0 to 7),
+# in window pixels from the top, in the screenshot $WORK/NAME.png; empty when
+# nothing is. Columns stand 3 units apart from x = -10, 45 units away in a
+# 45-degree view: about 13.2 pixels a unit at the cubes' front faces.
+column_top() {
+  local x=$((320 + (3 * $2 - 10) * 13168 / 1000))
+  local box
+  box=$("$MAGICK" "$WORK/$1.png" -crop "8x480+$((x - 4))+0" +repage -fuzz 10% -format '%@' info:)
+  [[ $box =~ ^[0-9]+x([0-9]+)\+[0-9]+\+([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ] && echo "${BASH_REMATCH[2]}"
+}
+# A row of cubes, 2 units, is about 26 pixels high near the middle of the window.
+ROW_PIXELS=26
+
 # Where the texts stand in the 640 x 480 window.
 TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
 SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
