@@ -53,6 +53,10 @@ void initGraphics(int width, int height) {
     glEnable(GL_DEPTH_TEST);
     // LEQUAL lets a piece block and a board block in the same cell both show.
     glDepthFunc(GL_LEQUAL);
+    // Every cube is closed and its faces wind counter-clockwise seen from
+    // outside: the faces turned away are hidden anyway, and the software
+    // renderer would pay for their pixels.
+    glEnable(GL_CULL_FACE);
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setProjection(width, height);
