@@ -60,7 +60,7 @@ void initGraphics(int width, int height) {
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setProjection(width, height);
-    buildFont();
+    buildFont(GlyphPath::Quads);
     gameState.mode = ScreenMode::Menu;
 }
 
