@@ -54,7 +54,7 @@ struct GameState {
     std::int32_t menuSelection = menuStart;  // highlighted menu item
     std::int32_t score = 0;            // points of the current or last game
     std::int32_t clearedCount = 0;     // triples cleared in the current game
-    std::int32_t dropInterval = 10;    // the piece steps on the ticked frame after this many; a game sets 15
+    std::int32_t dropInterval = 10;    // the piece steps on the tick after this many; a game sets 15
     std::int32_t dropCounter = 0;      // ticks counted since the last timed step
     bool paused = false;               // stops the timed step only
     std::chrono::steady_clock::time_point lastTick{};  // when the last counted tick fell due

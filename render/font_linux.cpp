@@ -1,7 +1,6 @@
 // The glyphs on Linux: fontconfig picks a bold fixed-pitch face and FreeType
 // renders each glyph as a 1-bit bitmap. The lists draw them either as one
-// glBitmap each or, cheaper for a software renderer (which pays bitmap text by
-// the pixel, through a fresh texture for every call), as one textured quad
+// glBitmap each or, cheaper for Mesa's software renderer, as one textured quad
 // each from a single alpha texture of all 96 glyphs, with the same pixels.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
