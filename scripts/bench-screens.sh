@@ -106,6 +106,9 @@ fall_time() {
   size=$((height / 50))
   xdotool key --window "$wid" Return Right 2>/dev/null
   start=$(date +%s.%N)
+  # A capture of a large window stalls the game's frames; none before the
+  # piece can have landed (the steps take 11.95 s at the game's pace).
+  sleep 10
   for _ in $(seq 300); do
     import -window "$wid" -crop "${size}x${size}+$((x - size / 2))+$((y - size / 2))" "$work/spawn.png"
     [ "$(convert "$work/spawn.png" -format '%[max]' info:)" != 0 ] && break
