@@ -27,12 +27,15 @@ constexpr unsigned char keyBackspace = 8;
 constexpr unsigned char keyEnter = 13;
 constexpr unsigned char keyEscape = 27;
 
-// The timer fires every millisecond; every sixth firing raises the tick flag.
-constexpr unsigned timerPeriodMs = 1;
-constexpr std::int32_t firingsPerTick = 6;
+// The drop timing's ticks fall due on a steady clock, one every 50 ms, so the
+// fall speed is the game's whatever the frame rate. A Play frame that comes
+// later than the stall limit after the last tick (the window dragged, the
+// machine stalled) counts one tick, not the burst of steps it missed.
+constexpr std::chrono::milliseconds tickPeriod{50};
+constexpr std::chrono::milliseconds tickStallLimit{250};
 
-// Frames are paced to this rate so that the fall speed, which counts frames,
-// is the same on every machine fast enough to keep up.
+// Frames are paced to at most this rate: more would cost processor time and
+// show nothing new.
 constexpr int framesPerSecond = 120;
 
 constexpr int windowWidth = 640;
@@ -52,11 +55,10 @@ struct GameState {
     std::int32_t menuSelection = menuStart;  // highlighted menu item
     std::int32_t score = 0;            // points of the current or last game
     std::int32_t clearedCount = 0;     // triples cleared in the current game
-    std::int32_t dropInterval = 10;    // the piece steps on the ticked frame after this many; a game sets 15
-    std::int32_t dropCounter = 0;      // ticked frames since the last timed step
+    std::int32_t dropInterval = 10;    // the piece steps on the tick after this many; a game sets 15
+    std::int32_t dropCounter = 0;      // ticks counted since the last timed step
     bool paused = false;               // stops the timed step only
-    bool tickFlag = false;             // raised by every sixth timer firing
-    std::int32_t timerCount = 0;       // timer firings since the flag was last raised
+    std::chrono::steady_clock::time_point lastTick{};  // when the last counted tick fell due
     float pitch = 0.0f;                // play field rotation about x, degrees
     float yaw = 0.0f;                  // play field rotation about y, degrees
     float menuSpin = 0.0f;             // menu cube wall rotation, degrees
@@ -96,11 +98,13 @@ KeyOutcome handleSpecialKey(int key);
 void queueErrorBox(const char* message);
 // Takes the first message off `errorBoxes`.
 void dismissErrorBox();
-// Counts one timer firing: raises `tickFlag` on every sixth, lowers it otherwise.
-void countTimerFiring();
-// The Play frame's drop timing: counts ticked frames and steps the piece when
-// `dropCounter` passes `dropInterval`.
-void runDropTiming();
+// The Play frame's drop timing at the time `now`: counts the ticks due since
+// `lastTick` (one after a stall, none while paused) and steps the piece each
+// time `dropCounter` passes `dropInterval`.
+void runDropTiming(std::chrono::steady_clock::time_point now);
+// Time in which the game stands still (an error box, a hidden window): no
+// ticks fall due for it; `lastTick` becomes `now`.
+void holdDropTiming(std::chrono::steady_clock::time_point now);
 // The aspect ratio of a window, taking a height of 0 as 1.
 double viewAspect(int width, int height);
 // The start of the frame slot after `slot`; a slot already missed by more than
@@ -134,7 +138,6 @@ void turnOffSwapSync();
 // GLUT callbacks: thin wrappers over the functions above and the drawing.
 void onDisplay();
 void onReshape(int width, int height);
-void onTimer(int value);
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
 // Stops drawing while the window is hidden or fully covered, and starts again when it shows.

@@ -27,8 +27,8 @@ void setProjection(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// Sleeps until the frame's slot: frames follow at a steady rate, and the
-// falling speed, which counts frames, is the same on fast and slow machines.
+// Sleeps until the frame's slot: frames follow at a steady rate and an idle
+// machine is not kept busy drawing frames nobody sees.
 void waitForFrameSlot() {
     frameSlot = nextFrameSlot(frameSlot, std::chrono::steady_clock::now());
     std::this_thread::sleep_until(frameSlot);
@@ -53,10 +53,14 @@ void initGraphics(int width, int height) {
     glEnable(GL_DEPTH_TEST);
     // LEQUAL lets a piece block and a board block in the same cell both show.
     glDepthFunc(GL_LEQUAL);
+    // Every cube is closed and its faces wind counter-clockwise seen from
+    // outside: the faces turned away are hidden anyway, and the software
+    // renderer would pay for their pixels.
+    glEnable(GL_CULL_FACE);
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setProjection(width, height);
-    buildFont();
+    buildFont(GlyphPath::Quads);
     gameState.mode = ScreenMode::Menu;
 }
 
@@ -69,8 +73,10 @@ void onDisplay() {
         drawMenuScreen();
         break;
     case ScreenMode::Play:
-        if (!still) {
-            runDropTiming();
+        if (still) {
+            holdDropTiming(std::chrono::steady_clock::now());
+        } else {
+            runDropTiming(std::chrono::steady_clock::now());
             resolveBoard();
         }
         drawPlayField();
@@ -89,11 +95,6 @@ void onReshape(int width, int height) {
     setProjection(width, height);
 }
 
-void onTimer(int value) {
-    countTimerFiring();
-    glutTimerFunc(timerPeriodMs, onTimer, value);
-}
-
 void onKeyboard(unsigned char key, int, int) {
     if (handleKeyboard(key) == KeyOutcome::Quit) quitGame();
 }
@@ -108,4 +109,6 @@ void onWindowStatus(int status) {
     // sleeps until the window shows again.
     const bool hidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
     glutIdleFunc(hidden ? nullptr : onDisplay);
+    // The time it was hidden is no game time.
+    if (!hidden) holdDropTiming(std::chrono::steady_clock::now());
 }

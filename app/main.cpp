@@ -76,7 +76,6 @@ int main(int argc, char** argv) {
     nameWindow();
 
     glutDisplayFunc(onDisplay);
-    glutTimerFunc(timerPeriodMs, onTimer, 1);
     glutIdleFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);

@@ -1,5 +1,5 @@
-// The shell's plain functions: the key map, the timer's tick, the drop timing
-// and the frame pacing. No OpenGL: the GLUT callbacks call these.
+// The shell's plain functions: the key map, the drop timing and the frame
+// pacing. No OpenGL: the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
 #include <cstdio>
@@ -155,22 +155,30 @@ void dismissErrorBox() {
     std::memmove(errorBoxes.messages[0], errorBoxes.messages[1], errorBoxes.count * errorBoxMessageSize);
 }
 
-void countTimerFiring() {
-    ++gameState.timerCount;
-    if (gameState.timerCount >= firingsPerTick) {
-        gameState.tickFlag = true;
-        gameState.timerCount = 0;
-    } else {
-        gameState.tickFlag = false;
-    }
-}
+void holdDropTiming(std::chrono::steady_clock::time_point now) { gameState.lastTick = now; }
 
-void runDropTiming() {
-    if (gameState.paused || !gameState.tickFlag) return;
-    ++gameState.dropCounter;
-    if (gameState.dropCounter > gameState.dropInterval) {
-        stepPiece();
-        gameState.dropCounter = 0;
+void runDropTiming(std::chrono::steady_clock::time_point now) {
+    const auto elapsed = now - gameState.lastTick;
+    if (gameState.paused) {
+        // Paused time is no game time: counting starts afresh on the way out.
+        gameState.lastTick = now;
+        return;
+    }
+    int ticks = 1;
+    if (elapsed > tickStallLimit) {
+        gameState.lastTick = now;
+    } else {
+        ticks = static_cast<int>(elapsed / tickPeriod);
+        gameState.lastTick += ticks * tickPeriod;
+    }
+    // Within the stall limit a frame finds at most five ticks, fewer than the
+    // shortest interval's six, so a frame steps the piece at most once.
+    for (int tick = 0; tick < ticks; ++tick) {
+        ++gameState.dropCounter;
+        if (gameState.dropCounter > gameState.dropInterval) {
+            stepPiece();
+            gameState.dropCounter = 0;
+        }
     }
 }
 

@@ -10,7 +10,8 @@ struct CubeVertex {
 
 // Six faces of four corners, each face mapping the whole texture. The order
 // of faces and corners, and each corner's texture coordinate, decide which
-// way up the texture appears on each face.
+// way up the texture appears on each face. Each face winds counter-clockwise
+// seen from outside the cube, so back-face culling drops the hidden three.
 constexpr CubeVertex cubeVertices[] = {
     // front, z = +1
     {0, 0, -1, -1, +1}, {1, 0, +1, -1, +1}, {1, 1, +1, +1, +1}, {0, 1, -1, +1, +1},

@@ -49,8 +49,12 @@ bool compileFontGlyphs(std::string& why) {
 
 }  // namespace
 
-void buildFont() {
+// WGL's glyphs are bitmaps, whatever path is asked for.
+void buildFont(GlyphPath) {
     fontBase = glGenLists(fontGlyphCount);
+    glyphPath = GlyphPath::Bitmaps;
     std::string why;
     if (!compileFontGlyphs(why)) compileGlutGlyphs(why.c_str());
 }
+
+void callGlyphLists(const char* text, GLsizei length) { glCallLists(length, GL_UNSIGNED_BYTE, text); }

@@ -3,9 +3,9 @@
 // menu's spin. Owns `blockTextures`, which the image loader fills at start-up,
 // and the font's display lists.
 //
-// All writing is bitmap text at a raster position: one display list per
-// character code 32 to 127, each drawing its glyph and advancing the raster
-// position by the glyph's width. They are the only display lists made.
+// All writing is text at a raster position: one display list per character
+// code 32 to 127, each drawing its glyph and moving on by the glyph's width.
+// They are the only display lists made.
 #pragma once
 
 #include <GL/gl.h>
@@ -29,11 +29,35 @@ constexpr unsigned firstGlyphCode = 32;
 constexpr GLsizei fontGlyphCount = 96;
 extern GLuint fontBase;
 
+// How the glyph lists draw. Either way the glyphs of a text stand at the
+// raster position, one after another, in the current colour alone,
+// depth-tested at the raster position's depth, and the raster position ends
+// advanced by their widths.
+enum class GlyphPath {
+    Bitmaps,  // one glBitmap per list (every platform; GLUT's font)
+    Quads,    // one quad per list, textured from one alpha texture of the
+              // glyphs with an alpha test: the same pixels, cheaper on Mesa's
+              // software renderer (about 3 us a glyph against 5)
+};
+extern GlyphPath glyphPath;  // how the lists at fontBase were built
+
+// Each platform's font file (render/font_<platform>.cpp) provides buildFont
+// and callGlyphLists; a platform without the Quads path builds Bitmaps lists
+// and its callGlyphLists is glCallLists of the bytes alone.
+//
 // Makes the 96 glyph lists at `fontBase` from the platform's bold fixed-pitch
-// face 15 pixels high, or from GLUT's 9 x 15 font (reporting why) when there is none.
-void buildFont();
-// Fills the 96 lists at `fontBase` from GLUT's 9 x 15 font and reports `why`
-// the platform's face could not be had.
+// face 15 pixels high, along `path` where the platform offers it and its
+// glyphs allow it (else Bitmaps), or from GLUT's 9 x 15 font (reporting why)
+// when there is no face. Sets `glyphPath`.
+void buildFont(GlyphPath path);
+// Calls one glyph list per byte of `text`, with the list base already at
+// `fontBase` - 32 and the raster position set, and whatever set-up the lists
+// of `glyphPath` need; leaves no state behind but the raster position and the
+// enables, which the caller (drawText) has pushed.
+void callGlyphLists(const char* text, GLsizei length);
+
+// Fills the 96 lists at `fontBase` with glBitmap glyphs from GLUT's 9 x 15
+// font and reports `why` the platform's face could not be had; glyphPath Bitmaps.
 void compileGlutGlyphs(const char* why);
 // Deletes the 96 glyph lists.
 void deleteFont();

@@ -1,5 +1,5 @@
-// Bitmap text: the formatted text drawn with the 96 glyph lists, and GLUT's
-// font for the lists when the platform has no face to offer.
+// Text: the formatted text drawn with the 96 glyph lists, and GLUT's font for
+// the lists when the platform has no face to offer.
 #include <GL/glut.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "render/render.h"
 
 GLuint fontBase = 0;
+GlyphPath glyphPath = GlyphPath::Bitmaps;
 
 namespace {
 
@@ -25,6 +26,7 @@ void compileGlutGlyphs(const char* why) {
         glutBitmapCharacter(GLUT_BITMAP_9_BY_15, static_cast<int>(firstGlyphCode + n));
         glEndList();
     }
+    glyphPath = GlyphPath::Bitmaps;
     reportError((std::string("no bold fixed-pitch font (") + why + "); the text uses GLUT's 9 x 15 font.").c_str());
 }
 
@@ -39,13 +41,13 @@ void drawText(GLfloat x, GLfloat y, const char* format, ...) {
     va_end(arguments);
     const GLsizei length = std::clamp(formatted, 0, textBufferSize - 1);
 
-    // Texturing is off for the glyphs, so they take the current colour alone
-    // rather than whatever texels of the last bound texture they fall on.
+    // Texturing is off for bitmap glyphs, so they take the current colour
+    // alone rather than whatever texels of the last bound texture they fall on.
     glPushAttrib(GL_LIST_BIT | GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
     glRasterPos2f(x, y);
     // A byte outside 32 to 127 names a list that does not exist: it draws nothing.
     glListBase(fontBase - firstGlyphCode);
-    glCallLists(length, GL_UNSIGNED_BYTE, text);
+    callGlyphLists(text, length);
     glPopAttrib();
 }

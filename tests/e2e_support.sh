@@ -148,14 +148,25 @@ same_silhouette() {
   [ "$difference" = 0 ]
 }
 
+# The top of what is drawn in the middle of the play field's COLUMN (0 to 7),
+# in window pixels from the top, in the screenshot $WORK/NAME.png; empty when
+# nothing is. Columns stand 3 units apart from x = -10, 45 units away in a
+# 45-degree view: about 13.2 pixels a unit at the cubes' front faces.
+column_top() {
+  local x=$((320 + (3 * $2 - 10) * 13168 / 1000))
+  local box
+  box=$("$MAGICK" "$WORK/$1.png" -crop "8x480+$((x - 4))+0" +repage -fuzz 10% -format '%@' info:)
+  [[ $box =~ ^[0-9]+x([0-9]+)\+[0-9]+\+([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ] && echo "${BASH_REMATCH[2]}"
+}
+# A row of cubes, 2 units, is about 26 pixels high near the middle of the window.
+ROW_PIXELS=26
+
 # Where the texts stand in the 640 x 480 window.
 TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
 SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
 TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
 FIRST_LINE_AREA=200x20+220+67 # the table's first line
 TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table
-PIECE_STRIP=12x480+301+0       # the spawn column of the play field
-ROW_PIXELS=26                  # one row of the play field
 ERROR_BOX_AREA=200x40+220+220  # the middle of the error box, whatever its message
 
 # True when the screenshot $WORK/NAME.png shows the error box.

@@ -1,10 +1,14 @@
 # The road of one game through the real program: the menu shows its title
 # and its wall of coloured cubes, Enter starts a game whose score line shows,
-# the game waits while its window is hidden, holding Down ends it, the score
-# goes to standard output, Esc ends the program.
+# the piece falls on its own, the game waits while its window is hidden, a
+# triple made with the keys clears and scores, holding Down ends the game,
+# the score goes to standard output, Esc ends the program. rand() alternates
+# 0 and 1 in this run, so the pieces are known: A B A, then B A B, and so on,
+# top to bottom.
 source "$(dirname "$0")/e2e_support.sh"
 
-start_game
+cp "$BUILD_DIR"/block_*.bmp "$WORK"/
+start_game "$WORK" env LD_PRELOAD="$BUILD_DIR/libalternating_rand.so" "$GAME"
 # The wall turns, so at some angles little of it faces the camera: a few
 # hundred coloured pixels, and a change from one capture to the next.
 menu_shown() {
@@ -21,27 +25,57 @@ score_shown() {
 }
 wait_until score_shown || fail "no score line on the Play screen ($counted pixels)"
 
-# Where the falling piece ends, in pixels from the window's top: the lowest
-# lit pixel in the strip of its column (the well is empty at first).
-piece_bottom() {
-  capture "$1"
-  "$MAGICK" "$WORK/$1.png" -crop "$PIECE_STRIP" +repage -threshold 1% -format '%@' info: |
-    sed -n 's/^[0-9]*x\([0-9]*\)+[0-9]*+\([0-9]*\)$/\1 \2/p' | awk '{ print $1 + $2 }'
-}
+# The first piece falls on its own, well clear of the columns used below;
+# a slow frame does not slow it: 1.25 rows a second.
+key Right Right Right
+capture fall-start
+sleep 5
+capture fall-end
+start_top=$(column_top fall-start 6)
+end_top=$(column_top fall-end 6)
+[ -n "$start_top" ] && [ -n "$end_top" ] || fail "no piece in column 6"
+[ $((end_top - start_top)) -ge $((2 * ROW_PIXELS)) ] ||
+  fail "the piece fell $((end_top - start_top)) pixels in 5 s, less than 2 rows"
+
 # A hidden window waits: after 5 s unmapped the piece is within a row of
 # where it was, though a running game moves it about six.
-before=$(piece_bottom before-hiding)
 xdotool windowunmap "$WID"
 sleep 5
 xdotool windowmap "$WID"
-after=$(piece_bottom after-hiding)
-[ -n "$before" ] && [ -n "$after" ] || fail "no piece to be seen on the Play screen"
-[ $((after - before)) -le "$ROW_PIXELS" ] || fail "the piece fell while hidden: from $before to $after"
+shown_again() {
+  capture after-hiding
+  hidden_top=$(column_top after-hiding 6)
+  [ -n "$hidden_top" ]
+}
+wait_until shown_again || fail "no piece in column 6 once the window showed again"
+[ $((hidden_top - end_top)) -le "$ROW_PIXELS" ] ||
+  fail "the piece fell $((hidden_top - end_top)) pixels while the window was hidden"
 
+# Paused, only the keys move pieces. Up brings a fresh one to the top. It
+# lands in column 2; the next, turned down, in column 3; the one after,
+# turned up, in column 4: the floor row holds three blocks of one kind.
+key p Up Left
+key --repeat 15 Down
+key s
+key --repeat 15 Down
+key a Right
+key --repeat 15 Down
+triple_cleared() {
+  capture cleared
+  local top
+  top=$(column_top cleared 2)
+  # Two blocks left in column 2: its top is below row 14's.
+  [ -n "$top" ] && [ "$top" -gt 404 ] && ! same_area play cleared "$SCORE_AREA"
+}
+wait_until triple_cleared || fail "the triple did not clear, or the score line did not change"
+
+# The next piece, turned down, stacks on column 3's two blocks without a
+# run of three, and so do the ones after it, up to the game over.
+key s
 play_to_game_over
 # Exactly the two lines, and nothing else.
-printf '%s' "$(cat "$WORK/stdout")" | grep -Pzq '\Agame over\nyour score: [0-9]+\z' ||
-  fail "unexpected output: $(cat -A "$WORK/stdout")"
+printf '%s' "$(cat "$WORK/stdout")" | grep -Pzq '\Agame over\nyour score: 5\z' ||
+  fail "unexpected output (not the triple's 5 points): $(cat -A "$WORK/stdout")"
 [ "$(wc -l <"$WORK/stdout")" -eq 2 ] || fail "more than two lines: $(cat -A "$WORK/stdout")"
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended with the game over"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "gl_support.h"
 #include "test_support.h"
@@ -56,26 +57,48 @@ protected:
     }
 };
 
+// The GL state text may touch, to see that it is left as it was.
+struct TextState {
+    GLint listBase, matrixMode, boundTexture, environmentMode, alphaFunction;
+    GLboolean texturing, alphaTest, culling;
+    GLfloat modelView[16], projection[16], texCoord[4];
+    static TextState read() {
+        TextState state{};
+        glGetIntegerv(GL_LIST_BASE, &state.listBase);
+        glGetIntegerv(GL_MATRIX_MODE, &state.matrixMode);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.boundTexture);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state.environmentMode);
+        glGetIntegerv(GL_ALPHA_TEST_FUNC, &state.alphaFunction);
+        state.texturing = glIsEnabled(GL_TEXTURE_2D);
+        state.alphaTest = glIsEnabled(GL_ALPHA_TEST);
+        state.culling = glIsEnabled(GL_CULL_FACE);
+        glGetFloatv(GL_MODELVIEW_MATRIX, state.modelView);
+        glGetFloatv(GL_PROJECTION_MATRIX, state.projection);
+        glGetFloatv(GL_CURRENT_TEXTURE_COORDS, state.texCoord);
+        return state;
+    }
+    bool operator==(const TextState& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
+};
+
 TEST_F(Screens, TextShowsInTheCurrentColourOnlyWhereItIsDrawnAndLeavesTheStateAsItWas) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, blockTextures[0]);  // the darkest texture
     glColor3f(0.0f, 1.0f, 0.0f);
-    const std::vector<Rgb> frame = draw([] {
-        glLoadIdentity();
-        glTranslatef(fieldOriginX, fieldOriginY, screenZ);
-        drawText(1.0f, -3.0f, "Highscores");
-        drawText(1.0f, -9.0f, "%s", "");        // nothing to draw
-        drawText(500.0f, 0.0f, "out of view");  // its raster position is invalid
-    });
+    glTexCoord2f(0.25f, 0.75f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(fieldOriginX, fieldOriginY, screenZ);
+    const TextState before = TextState::read();
+    drawText(1.0f, -3.0f, "Highscores");
+    drawText(1.0f, -9.0f, "%s", "");        // nothing to draw
+    drawText(500.0f, 0.0f, "out of view");  // its raster position is invalid
+    EXPECT_TRUE(TextState::read() == before);
+    const std::vector<Rgb> frame = readFrame();
     const ScreenBox box = screenText(1, -3, 10);
     EXPECT_GT(countPixels(frame, box, isGreen), 100);
     EXPECT_EQ(countPixels(frame, box, isLit), countPixels(frame, box, isGreen));
     EXPECT_EQ(countPixels(frame, ScreenBox{0, 0, windowWidth, windowHeight}, isLit),
               countPixels(frame, box, isLit));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    GLint listBase = -1;
-    glGetIntegerv(GL_LIST_BASE, &listBase);
-    EXPECT_EQ(listBase, 0);
 
     // A fixed-pitch face about 9 pixels wide: every glyph moves the raster position alike.
     glRasterPos2f(0, 0);
@@ -85,6 +108,80 @@ TEST_F(Screens, TextShowsInTheCurrentColourOnlyWhereItIsDrawnAndLeavesTheStateAs
     drawText(0, 0, "WWWW");
     EXPECT_FLOAT_EQ(rasterX() - start, 4 * 9.0f);
     EXPECT_FLOAT_EQ(narrow, 4 * 9.0f);
+}
+
+// What a scene leaves in the window: colours, depths and the raster position.
+struct Drawn {
+    std::vector<Rgb> colours;
+    std::vector<GLuint> depths;
+    GLfloat raster[4];
+};
+
+Drawn drawScene(void (*scene)()) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(fieldOriginX, fieldOriginY, screenZ);
+    scene();
+    Drawn drawn{readFrame(), std::vector<GLuint>(windowWidth * windowHeight), {}};
+    glReadPixels(0, 0, windowWidth, windowHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, drawn.depths.data());
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, drawn.raster);
+    return drawn;
+}
+
+// The glyphs drawn as quads from the alpha texture leave exactly what the
+// same glyphs drawn with glBitmap leave, in the same run.
+TEST_F(Screens, QuadGlyphsDrawExactlyWhatTheirBitmapsDraw) {
+    struct Case {
+        const char* what;
+        void (*scene)();
+    };
+    const Case cases[] = {
+        {"every glyph, white, over a bound texture",
+         [] {
+             std::string all;
+             for (unsigned code = firstGlyphCode; code < firstGlyphCode + fontGlyphCount; ++code) all += char(code);
+             glEnable(GL_TEXTURE_2D);
+             glBindTexture(GL_TEXTURE_2D, blockTextures[2]);
+             drawText(-9.0f, 0.0f, "%s", all.substr(0, 48).c_str());
+             drawText(-9.0f, -3.0f, "%s", all.substr(48).c_str());
+         }},
+        {"a raster position between pixels, green", [] {
+             glColor3f(0.0f, 1.0f, 0.0f);
+             drawText(1.37f, -3.71f, "(10) Default User : 0 ");
+         }},
+        {"behind a cube and in front of another", [] {
+             glPushMatrix();
+             glTranslatef(4.0f, -6.0f, 0.5f);  // its front face before the text
+             drawBlockCube();
+             glTranslatef(6.0f, 0.0f, -3.0f);  // its front face behind the text
+             drawBlockCube();
+             glPopMatrix();
+             glColor3f(1.0f, 0.0f, 0.0f);
+             drawText(1.0f, -6.5f, "Tessarine 3D Highscores");
+         }},
+        {"off the window's right edge", [] { drawText(28.0f, -9.0f, "Highscores Highscores"); }},
+        {"bytes outside 32 to 127", [] { drawText(1.0f, -12.0f, "a\x01\x1f\x80\xc8\xff b\x7f"); }},
+        {"a raster position outside the view", [] { drawText(500.0f, 0.0f, "out of view"); }},
+        {"cut at 4999 bytes", [] { drawText(1.0f, -15.0f, "%s", std::string(6000, 'W').c_str()); }},
+    };
+    for (const Case& c : cases) {
+        Drawn drawn[2];
+        int path = 0;
+        for (GlyphPath glyphs : {GlyphPath::Bitmaps, GlyphPath::Quads}) {
+            deleteFont();
+            buildFont(glyphs);
+            ASSERT_EQ(glyphPath, glyphs);
+            glColor3f(1.0f, 1.0f, 1.0f);
+            drawn[path++] = drawScene(c.scene);
+        }
+        EXPECT_TRUE(drawn[0].colours.size() == drawn[1].colours.size() &&
+                    std::memcmp(drawn[0].colours.data(), drawn[1].colours.data(),
+                                drawn[0].colours.size() * sizeof(Rgb)) == 0)
+            << c.what << ": colours differ";
+        EXPECT_TRUE(drawn[0].depths == drawn[1].depths) << c.what << ": depths differ";
+        EXPECT_EQ(std::memcmp(drawn[0].raster, drawn[1].raster, sizeof drawn[0].raster), 0)
+            << c.what << ": raster position " << drawn[0].raster[0] << " against " << drawn[1].raster[0];
+    }
 }
 
 TEST_F(Screens, TheCursorStandsBesideTheSelectedItem) {

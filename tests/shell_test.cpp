@@ -1,4 +1,4 @@
-// The shell without a window: the menu, the key map, the timer and the drop timing.
+// The shell without a window: the menu, the key map and the drop timing.
 #include <GL/freeglut_std.h>
 #include <gtest/gtest.h>
 
@@ -80,31 +80,64 @@ TEST_F(Shell, StartResetsTheGameButNotThePieceThePauseTheCounterOrTheView) {
     expectPiece(3, 4, 1);
 }
 
-TEST_F(Shell, EverySixthTimerFiringRaisesTheTickFlagUntilTheNext) {
-    for (int firing = 1; firing <= 13; ++firing) {
-        countTimerFiring();
-        EXPECT_EQ(gameState.tickFlag, firing % 6 == 0) << "firing " << firing;
+// Rows a second the piece falls by the drop timing in `secondsPlayed` of Play frames at
+// `frameRate` a second, the frames' times given by an injected clock. The
+// piece goes back to the top after each step, so it never lands.
+double rowsPerSecond(int interval, int frameRate, int secondsPlayed) {
+    using namespace std::chrono;
+    const steady_clock::time_point start{hours(1)};
+    gameState.dropInterval = interval;
+    gameState.lastTick = start;
+    int rows = 0;
+    for (int frame = 1; frame <= frameRate * secondsPlayed; ++frame) {
+        runDropTiming(start + duration_cast<steady_clock::duration>(nanoseconds(seconds(1)) * frame / frameRate));
+        rows += piece.blocks[pieceTop].row;
+        for (int i = 0; i < pieceLength; ++i) piece.blocks[i].row = i;
     }
-    EXPECT_EQ(gameState.timerCount, 1);
+    return static_cast<double>(rows) / secondsPlayed;
 }
 
-TEST_F(Shell, TheCounterStepsThePieceWhenItPassesTheInterval) {
+TEST_F(Shell, ThePieceFallsAtTheSameSpeedAtEveryFrameRate) {
+    struct Case {
+        int interval;
+        double rowsPerSecond;
+    };
+    for (const Case& c : {Case{startDropInterval, 1.25}, Case{thirdSpeedUpInterval, 3.33}}) {
+        for (int rate : {20, 35, 60, 120}) {
+            resetWorld(3, 0);
+            EXPECT_NEAR(rowsPerSecond(c.interval, rate, 60), c.rowsPerSecond, c.rowsPerSecond * 0.05)
+                << "interval " << c.interval << " at " << rate << " frames/s";
+        }
+    }
+}
+
+TEST_F(Shell, AFrameCountsEveryTickDueSinceTheLastAndAStallCountsOne) {
+    using namespace std::chrono;
+    const steady_clock::time_point start{hours(1)};
     gameState.mode = ScreenMode::Play;
     gameState.dropInterval = 2;
-    gameState.tickFlag = true;
-    runDropTiming();
-    runDropTiming();
+    gameState.lastTick = start;
+    runDropTiming(start + milliseconds(49));
+    EXPECT_EQ(gameState.dropCounter, 0);
+    runDropTiming(start + milliseconds(101));  // two ticks in one frame
     EXPECT_EQ(gameState.dropCounter, 2);
     expectPiece(3, 4, 1);
-    runDropTiming();
+    runDropTiming(start + milliseconds(150));  // the tick that passes the interval
     EXPECT_EQ(gameState.dropCounter, 0);
     expectPiece(3, 5, 1);
+    runDropTiming(start + milliseconds(150));  // a second frame at the same time
+    EXPECT_EQ(gameState.dropCounter, 0);
 
-    // Frames that do not see the tick flag count nothing.
-    gameState.tickFlag = false;
-    for (int i = 0; i < 10; ++i) runDropTiming();
-    EXPECT_EQ(gameState.dropCounter, 0);
+    // Up to the stall limit every tick counts; beyond it, one.
+    gameState.dropInterval = 15;
+    runDropTiming(start + milliseconds(400));
+    EXPECT_EQ(gameState.dropCounter, 5);
+    const auto stalled = start + seconds(30);
+    runDropTiming(stalled);
+    EXPECT_EQ(gameState.dropCounter, 6);
     expectPiece(3, 5, 1);
+    runDropTiming(stalled + milliseconds(50));
+    EXPECT_EQ(gameState.dropCounter, 7);
 }
 
 TEST_F(Shell, TheDownKeyStepsWithoutTouchingTheCounter) {
@@ -119,9 +152,11 @@ TEST_F(Shell, PauseStopsOnlyTheTimedStep) {
     gameState.mode = ScreenMode::Play;
     handleKeyboard('p');
     ASSERT_TRUE(gameState.paused);
-    gameState.tickFlag = true;
     gameState.dropInterval = 0;
-    runDropTiming();
+    // Ten seconds of paused frames count no tick, then or after the pause.
+    const std::chrono::steady_clock::time_point start{std::chrono::hours(1)};
+    gameState.lastTick = start;
+    for (int frame = 1; frame <= 200; ++frame) runDropTiming(start + frame * tickPeriod);
     EXPECT_EQ(gameState.dropCounter, 0);
     expectPiece(3, 4, 1);
 
@@ -142,6 +177,11 @@ TEST_F(Shell, PauseStopsOnlyTheTimedStep) {
 
     handleKeyboard('P');
     EXPECT_FALSE(gameState.paused);
+    // The first tick after the pause is due a whole period after its last frame.
+    runDropTiming(start + 201 * tickPeriod - std::chrono::milliseconds(1));
+    EXPECT_EQ(piece.blocks[pieceTop].row, 0);
+    runDropTiming(start + 201 * tickPeriod);
+    EXPECT_EQ(piece.blocks[pieceTop].row, 1);
 }
 
 TEST_F(Shell, AGameEndedWhilePausedStartsTheNextOnePaused) {

@@ -1,0 +1,161 @@
+#!/bin/bash
+# Measures what each screen of the game costs, beside a minimal GLUT program
+# that only clears and swaps at 120 frames a second, in one run:
+#
+#   scripts/bench-screens.sh [GAME...]
+#
+# GAME is a tessarine3d binary with the block images beside it (several give
+# a before-and-after in the same run); without one, a release build is made
+# in build-bench/. For each window size (640 x 480, 1920 x 1080, each on an
+# Xvfb screen of that size) and each screen it prints the frames a second,
+# counted at glXSwapBuffers by a preloaded counter, and the processor time of
+# the program's process alone (utime + stime from /proc/PID/stat) as a share
+# of one core, over BENCH_SECONDS (10) after 2 s of warming up. Then the fall
+# speed: the time the first piece takes to land (15 steps), at each size and
+# with each buffer swap made 25 ms slower. Not a test: the figures depend on
+# the machine and its load, which the script prints.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${BENCH_SECONDS:-10}
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+cc -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counter.c" -ldl
+cc -O2 -o "$work/minimal" "$root/scripts/bench/minimal.c" -lglut -lGL
+games=("$@")
+if [ ${#games[@]} -eq 0 ]; then
+  cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$root/build-bench" -j 2 --target tessarine3d block_images >/dev/null
+  games=("$root/build-bench/tessarine3d")
+fi
+ticks_per_second=$(getconf CLK_TCK)
+
+start_xvfb() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+# Starts COMMAND... in the game's directory with the swap counter, its window
+# sized to the screen; sets app_pid and wid.
+launch() {
+  local name=$1 width=$2 height=$3
+  shift 3
+  head -c 8 /dev/zero >"$work/swaps"
+  (cd "$(dirname "$1")" &&
+    BENCH_SWAP_FILE="$work/swaps" LD_PRELOAD="$work/swap_counter.so" exec "$@" >/dev/null 2>&1) &
+  app_pid=$!
+  wid=
+  for _ in $(seq 100); do
+    wid=$(xdotool search --name "^$name\$" 2>/dev/null | head -n 1) && [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || { echo "no window named $name" >&2; exit 1; }
+  xdotool windowsize "$wid" "$width" "$height" 2>/dev/null
+}
+
+stop() {
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
+}
+
+# Prints "frames processor-ticks" of the running program.
+sample() {
+  local swaps cpu
+  swaps=$(od -An -tu8 "$work/swaps" | tr -d ' ')
+  cpu=$(awk '{print $14 + $15}' "/proc/$app_pid/stat")
+  echo "$swaps $cpu $(date +%s.%N)"
+}
+
+# Prints one row of the table for the program already launched.
+measure() {
+  local label=$1 before after
+  sleep 2
+  before=$(sample)
+  sleep "$seconds"
+  after=$(sample)
+  stop
+  echo "$before $after" | awk -v label="$label" -v tps="$ticks_per_second" -v base="${baseline:-0}" '{
+    t = $6 - $3; fps = ($4 - $1) / t; cpu = 100 * ($5 - $2) / tps / t
+    ratio = base > 0 ? sprintf("%.1f", cpu / base) : "1"
+    printf "| %-40s | %6.1f | %6.1f %% | %5s |\n", label, fps, cpu, ratio
+    print cpu > "/dev/stderr"
+  }' 2>"$work/cpu"
+}
+
+# Seconds from Enter on Start until the first piece lands and the next one
+# appears at the top of column 3 (the first is moved to column 4 at once).
+fall_time() {
+  local width=$1 height=$2 game=$3 start x y size
+  launch "Tessarine 3D" "$width" "$height" "$game"
+  sleep 1
+  # Column 3's top cube, in a 45-degree view from 45 units away.
+  x=$(awk -v w="$width" -v h="$height" 'BEGIN { printf "%d", w / 2 - 0.0537 * h / 2 }')
+  y=$(awk -v h="$height" 'BEGIN { printf "%d", 0.0977 * h }')
+  size=$((height / 50))
+  xdotool key --window "$wid" Return Right 2>/dev/null
+  start=$(date +%s.%N)
+  # A capture of a large window stalls the game's frames; none before the
+  # piece can have landed (the steps take 11.95 s at the game's pace).
+  sleep 10
+  for _ in $(seq 300); do
+    import -window "$wid" -crop "${size}x${size}+$((x - size / 2))+$((y - size / 2))" "$work/spawn.png"
+    [ "$(convert "$work/spawn.png" -format '%[max]' info:)" != 0 ] && break
+    sleep 0.05
+  done
+  stop
+  awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f s, %.2f rows/s", e - s, 15 / (e - s) }'
+}
+
+echo "Machine: $(nproc) cores, load average at start: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+echo "Measured over $seconds s per row; processor time of the program's process as a share of one core."
+for size in 640x480 1920x1080; do
+  width=${size%x*}
+  height=${size#*x}
+  start_xvfb "$width" "$height"
+  echo
+  echo "## $width x $height"
+  echo
+  echo "| screen | frames/s | processor | x the minimal program |"
+  echo "|---|---|---|---|"
+  baseline=0
+  launch minimal "$width" "$height" "$work/minimal"
+  measure "minimal program"
+  baseline=$(cat "$work/cpu")
+  for game in "${games[@]}"; do
+    tag=$(basename "$(dirname "$game")")
+    for screen in Play Highscores Menu; do
+      launch "Tessarine 3D" "$width" "$height" "$game"
+      sleep 0.5
+      case $screen in
+        Play) xdotool key --window "$wid" Return 2>/dev/null ;;
+        Highscores) xdotool key --window "$wid" Down Return 2>/dev/null ;;
+      esac
+      measure "$tag: $screen"
+    done
+  done
+done
+echo
+echo "Fall speed: the first piece's 15 steps (at 1.25 rows/s they take 11.95 s)"
+for game in "${games[@]}"; do
+  tag=$(basename "$(dirname "$game")")
+  start_xvfb 640 480
+  echo "- $tag, 640 x 480: $(fall_time 640 480 "$game")"
+  fall_time_line=$(BENCH_SWAP_DELAY_MS=25 fall_time 640 480 "$game")
+  echo "- $tag, 640 x 480, each swap 25 ms slower: $fall_time_line"
+  start_xvfb 1920 1080
+  echo "- $tag, 1920 x 1080: $(fall_time 1920 1080 "$game")"
+done
+echo
+echo "Load average at the end: $(cut -d ' ' -f 1-3 /proc/loadavg)"
