@@ -60,7 +60,7 @@ void initGraphics(int width, int height) {
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setProjection(width, height);
-    buildFont(GlyphPath::Quads);
+    buildFont(GlyphPath::Quads, glyphPixelsFor(height));
     gameState.mode = ScreenMode::Menu;
 }
 
@@ -93,6 +93,7 @@ void onDisplay() {
 void onReshape(int width, int height) {
     glViewport(0, 0, width, height == 0 ? 1 : height);
     setProjection(width, height);
+    fitFontToWindow(height);
 }
 
 void onKeyboard(unsigned char key, int, int) {

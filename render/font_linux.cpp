@@ -20,7 +20,6 @@ namespace {
 // The face asked of fontconfig: "Courier New" in bold, which Debian answers
 // with its metric twin Liberation Mono Bold, else any bold fixed-pitch face.
 constexpr const char* fontFamilies[] = {"Courier New", "monospace"};
-constexpr FT_UInt glyphPixelHeight = 15;  // the em height, in pixels
 
 // FreeType's metrics are in 26.6 fixed point.
 constexpr long fixedPointOne = 64;
@@ -99,9 +98,9 @@ GlyphImage renderGlyph(FT_Face face, unsigned code) {
     return image;
 }
 
-// The 96 glyphs of the face fontconfig finds; empty, with the reason in
+// The 96 glyphs, `pixels` high (the em), of the face fontconfig finds; empty, with the reason in
 // `why`, when there is no bold fixed-pitch face with 1-bit glyphs.
-std::vector<GlyphImage> renderFontGlyphs(std::string& why) {
+std::vector<GlyphImage> renderFontGlyphs(int pixels, std::string& why) {
     const auto [file, index] = matchFontFile();
     if (file.empty()) {
         why = "fontconfig offers no font";
@@ -118,8 +117,8 @@ std::vector<GlyphImage> renderFontGlyphs(std::string& why) {
         why = "FreeType could not load " + file;
     } else if (!FT_IS_FIXED_WIDTH(face)) {
         why = file + " is not a fixed-pitch face";
-    } else if (FT_Set_Pixel_Sizes(face, 0, glyphPixelHeight) != 0) {
-        why = file + " has no 15-pixel size";
+    } else if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels)) != 0) {
+        why = file + " has no " + std::to_string(pixels) + "-pixel size";
     } else {
         for (unsigned n = 0; n < fontGlyphCount; ++n) glyphs.push_back(renderGlyph(face, firstGlyphCode + n));
         // A face with grey-level strikes only would leave every glyph blank.
@@ -222,14 +221,17 @@ void compileQuadLists(const std::vector<GlyphImage>& glyphs) {
 
 }  // namespace
 
-void buildFont(GlyphPath path) {
+void buildFont(GlyphPath path, int pixels) {
     fontBase = glGenLists(fontGlyphCount);
     std::string why;
-    const std::vector<GlyphImage> glyphs = renderFontGlyphs(why);
+    const std::vector<GlyphImage> glyphs = renderFontGlyphs(pixels, why);
     if (glyphs.empty()) {
         compileGlutGlyphs(why.c_str());
         return;
     }
+    glyphPixels = pixels;
+    glyphAdvance = glyphs.front().advance;
+    glyphsScale = true;
     // The quads match glBitmap's pixels when every pen position stays on a
     // whole pixel, as FreeType's hinted advances do.
     const bool wholeAdvances = std::all_of(glyphs.begin(), glyphs.end(),

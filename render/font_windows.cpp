@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int fontHeight = -15;  // negative: the character height, without the leading
 constexpr int fontWeight = FW_BOLD;
 constexpr char fontFace[] = "Courier New";
 
@@ -16,13 +15,14 @@ constexpr char fontFace[] = "Courier New";
 // own window, the current one of the GL context: a lookup by the window's
 // title could find another running copy's. False, with the reason in `why`,
 // when GDI or WGL refuses.
-bool compileFontGlyphs(std::string& why) {
+bool compileFontGlyphs(int pixels, std::string& why) {
     HDC context = wglGetCurrentDC();
     if (context == nullptr) {
         why = "no device context";
         return false;
     }
-    HFONT font = CreateFontA(fontHeight, 0, 0, 0, fontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    // A negative height asks for the character height, without the leading.
+    HFONT font = CreateFontA(-pixels, 0, 0, 0, fontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                              OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, fontFace);
     if (font == nullptr) {
@@ -40,6 +40,7 @@ bool compileFontGlyphs(std::string& why) {
         glNewList(fontBase, GL_COMPILE);
         glBitmap(1, 1, 0.0f, 0.0f, static_cast<GLfloat>(spaceWidth), 0.0f, &blankPixel);
         glEndList();
+        glyphAdvance = static_cast<GLfloat>(spaceWidth);
     }
     SelectObject(context, previous);
     DeleteObject(font);
@@ -50,11 +51,16 @@ bool compileFontGlyphs(std::string& why) {
 }  // namespace
 
 // WGL's glyphs are bitmaps, whatever path is asked for.
-void buildFont(GlyphPath) {
+void buildFont(GlyphPath, int pixels) {
     fontBase = glGenLists(fontGlyphCount);
     glyphPath = GlyphPath::Bitmaps;
     std::string why;
-    if (!compileFontGlyphs(why)) compileGlutGlyphs(why.c_str());
+    if (!compileFontGlyphs(pixels, why)) {
+        compileGlutGlyphs(why.c_str());
+        return;
+    }
+    glyphPixels = pixels;
+    glyphsScale = true;
 }
 
 void callGlyphLists(const char* text, GLsizei length) { glCallLists(length, GL_UNSIGNED_BYTE, text); }

@@ -41,15 +41,25 @@ enum class GlyphPath {
 };
 extern GlyphPath glyphPath;  // how the lists at fontBase were built
 
+// The glyphs' height: 15 pixels in a window 480 high, and in proportion in a
+// taller one (never smaller), so that the text keeps its size in the layout,
+// which the projection scales with the window.
+constexpr int baseGlyphPixels = 15;
+constexpr int baseWindowHeight = 480;
+extern int glyphPixels;        // the height the lists at fontBase were made for
+extern GLfloat glyphAdvance;   // pixels a glyph moves the raster position on
+extern bool glyphsScale;       // false for GLUT's font, which has one size
+
 // Each platform's font file (render/font_<platform>.cpp) provides buildFont
 // and callGlyphLists; a platform without the Quads path builds Bitmaps lists
 // and its callGlyphLists is glCallLists of the bytes alone.
 //
-// Makes the 96 glyph lists at `fontBase` from the platform's bold fixed-pitch
-// face 15 pixels high, along `path` where the platform offers it and its
-// glyphs allow it (else Bitmaps), or from GLUT's 9 x 15 font (reporting why)
-// when there is no face. Sets `glyphPath`.
-void buildFont(GlyphPath path);
+// Makes the 96 glyph lists at a new `fontBase` from the platform's bold
+// fixed-pitch face `pixels` high, along `path` where the platform offers it
+// and its glyphs allow it (else Bitmaps), or from GLUT's 9 x 15 font
+// (reporting why) when there is no face. Sets `glyphPath`, `glyphPixels`,
+// `glyphAdvance` and `glyphsScale`.
+void buildFont(GlyphPath path, int pixels);
 // Calls one glyph list per byte of `text`, with the list base already at
 // `fontBase` - 32 and the raster position set, and whatever set-up the lists
 // of `glyphPath` need; leaves no state behind but the raster position and the
@@ -61,6 +71,11 @@ void callGlyphLists(const char* text, GLsizei length);
 void compileGlutGlyphs(const char* why);
 // Deletes the 96 glyph lists.
 void deleteFont();
+// The glyph height for a window `windowHeight` pixels high.
+int glyphPixelsFor(int windowHeight);
+// Makes the glyph lists again for a window of this height, when it wants
+// another glyph height than they have and they come from a face that scales.
+void fitFontToWindow(int windowHeight);
 // Formats the text (at most 4999 bytes; more is cut) and draws it at the
 // raster position (x, y) in the current colour, untextured.
 void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((format(printf, 3, 4)));

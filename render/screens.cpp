@@ -47,11 +47,10 @@ constexpr GLfloat typedNameY = -8.0f;
 constexpr int cursorChances = 5;
 constexpr int cursorShownChances = 3;
 
-// The error box, in window pixels: its margins, the glyphs' advance and line
-// height, and the OK button's size.
+// The error box, in window pixels at the glyphs' base height; it grows with
+// them: its margins, its lines' height and its OK button's size.
 constexpr int boxMargin = 16;
 constexpr int boxLineHeight = 20;
-constexpr int boxGlyphAdvance = 9;
 constexpr int boxMinColumns = 24;
 constexpr int boxButtonWidth = 60;
 constexpr int boxButtonHeight = 24;
@@ -135,12 +134,15 @@ void drawErrorBox(const char* message) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     const int width = viewport[2];
     const int height = viewport[3];
-    const int columns = std::max(boxMinColumns, (width - 4 * boxMargin) / boxGlyphAdvance);
+    const auto scaled = [](int pixels) { return pixels * glyphPixels / baseGlyphPixels; };
+    const int margin = scaled(boxMargin), lineHeight = scaled(boxLineHeight);
+    const int buttonWidth = scaled(boxButtonWidth), buttonHeight = scaled(boxButtonHeight);
+    const int columns = std::max(boxMinColumns, static_cast<int>((width - 4 * margin) / glyphAdvance));
     const std::vector<std::string_view> lines = wrapText(message, static_cast<std::size_t>(columns));
     std::size_t longest = std::string_view("Error").size();
     for (std::string_view line : lines) longest = std::max(longest, line.size());
-    const int boxWidth = static_cast<int>(longest) * boxGlyphAdvance + 2 * boxMargin;
-    const int boxHeight = (static_cast<int>(lines.size()) + 2) * boxLineHeight + boxButtonHeight + 2 * boxMargin;
+    const int boxWidth = static_cast<int>(static_cast<GLfloat>(longest) * glyphAdvance) + 2 * margin;
+    const int boxHeight = (static_cast<int>(lines.size()) + 2) * lineHeight + buttonHeight + 2 * margin;
     const int left = (width - boxWidth) / 2;
     const int bottom = (height - boxHeight) / 2;
     const int top = bottom + boxHeight;
@@ -160,19 +162,19 @@ void drawErrorBox(const char* message) {
     fillRectangle(left, bottom, boxWidth, boxHeight);
     glColor3f(1.0f, 1.0f, 1.0f);
     frameRectangle(left, bottom, boxWidth, boxHeight);
-    int baseline = top - boxMargin - boxLineHeight / 2;
-    drawText(static_cast<GLfloat>(left + boxMargin), static_cast<GLfloat>(baseline), "Error");
-    baseline -= boxLineHeight;
+    int baseline = top - margin - lineHeight / 2;
+    drawText(static_cast<GLfloat>(left + margin), static_cast<GLfloat>(baseline), "Error");
+    baseline -= lineHeight;
     for (std::string_view line : lines) {
-        baseline -= boxLineHeight;
-        drawText(static_cast<GLfloat>(left + boxMargin), static_cast<GLfloat>(baseline), "%.*s",
+        baseline -= lineHeight;
+        drawText(static_cast<GLfloat>(left + margin), static_cast<GLfloat>(baseline), "%.*s",
                  static_cast<int>(line.size()), line.data());
     }
-    const int buttonLeft = (width - boxButtonWidth) / 2;
-    const int buttonBottom = bottom + boxMargin;
-    frameRectangle(buttonLeft, buttonBottom, boxButtonWidth, boxButtonHeight);
-    drawText(static_cast<GLfloat>(buttonLeft + (boxButtonWidth - 2 * boxGlyphAdvance) / 2),
-             static_cast<GLfloat>(buttonBottom + boxButtonHeight / 2 - 4), "OK");
+    const int buttonLeft = (width - buttonWidth) / 2;
+    const int buttonBottom = bottom + margin;
+    frameRectangle(buttonLeft, buttonBottom, buttonWidth, buttonHeight);
+    drawText(static_cast<GLfloat>(buttonLeft) + (static_cast<GLfloat>(buttonWidth) - 2 * glyphAdvance) / 2,
+             static_cast<GLfloat>(buttonBottom + buttonHeight / 2 - glyphPixels / 4), "OK");
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

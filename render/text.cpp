@@ -12,10 +12,14 @@
 
 GLuint fontBase = 0;
 GlyphPath glyphPath = GlyphPath::Bitmaps;
+int glyphPixels = baseGlyphPixels;
+GLfloat glyphAdvance = 9.0f;
+bool glyphsScale = false;
 
 namespace {
 
 constexpr int textBufferSize = 5000;  // bytes a formatted text may take, its zero included
+constexpr GLfloat glutGlyphAdvance = 9.0f;  // GLUT's 9 x 15 font
 
 }  // namespace
 
@@ -27,10 +31,25 @@ void compileGlutGlyphs(const char* why) {
         glEndList();
     }
     glyphPath = GlyphPath::Bitmaps;
+    glyphPixels = baseGlyphPixels;
+    glyphAdvance = glutGlyphAdvance;
+    glyphsScale = false;
     reportError((std::string("no bold fixed-pitch font (") + why + "); the text uses GLUT's 9 x 15 font.").c_str());
 }
 
 void deleteFont() { glDeleteLists(fontBase, fontGlyphCount); }
+
+int glyphPixelsFor(int windowHeight) {
+    return std::max(baseGlyphPixels, baseGlyphPixels * windowHeight / baseWindowHeight);
+}
+
+void fitFontToWindow(int windowHeight) {
+    const int pixels = glyphPixelsFor(windowHeight);
+    if (!glyphsScale || pixels == glyphPixels) return;
+    const GlyphPath path = glyphPath;
+    deleteFont();
+    buildFont(path, pixels);
+}
 
 void drawText(GLfloat x, GLfloat y, const char* format, ...) {
     char text[textBufferSize];

@@ -1,5 +1,5 @@
 # The menu of the real program: the window names itself to the desktop and
-# takes GLUT's -geometry; the selection stops at Exit, Enter on Exit ends it
+# takes GLUT's -geometry; F11 toggles full screen; the selection stops at Exit, Enter on Exit ends it
 # with status 0; without any font its text shows in GLUT's own font; without
 # a display it says so in one line.
 source "$(dirname "$0")/e2e_support.sh"
@@ -18,6 +18,32 @@ for size in 16 32 48 128; do
   grep -q "Icon ($size x $size)" <<<"$props" || fail "no $size-pixel window icon"
 done
 [ "$(window_geometry)" = 640x480+0+0 ] || fail "the default window is $(window_geometry)"
+
+# F11 fills the screen with the window and its text grows in proportion; F11
+# again gives back the window's size, place and pixels. Seen on the high
+# score table, which stands still.
+screen=$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+0+0" }')
+# The height in pixels of the red text inside GEOMETRY of $WORK/NAME.png.
+red_height() {
+  "$MAGICK" "$WORK/$1.png" -crop "$2" +repage -fx 'r>0.9 && g<0.1 && b<0.1' -trim -format '%h' info:
+}
+table_shown() { capture "$1" && has_pixels "$1" "${2:-$TABLE_AREA}" red 2000; }
+key Down Return
+wait_until table_shown table-window || fail "no high score table"
+key F11
+wait_until test "$(window_geometry)" = "$screen" || fail "F11 gave $(window_geometry), not the screen's $screen"
+full_line=$(awk -v s="${screen%%x*}" 'BEGIN { f = s / 640; printf "%dx%d+%d+%d", 200 * f, 20 * f, 220 * f, 67 * f }')
+wait_until table_shown table-full "$screen" || fail "no high score table at full screen"
+window_height=$(red_height table-window "$FIRST_LINE_AREA")
+full_height=$(red_height table-full "$full_line")
+[ $((full_height * 640)) -ge $((window_height * ${screen%%x*} * 9 / 10)) ] ||
+  fail "at full screen the text is $full_height pixels high, at 640 x 480 $window_height"
+key F11
+wait_until test "$(window_geometry)" = 640x480+0+0 || fail "F11 again gave $(window_geometry)"
+wait_until table_shown table-again || fail "no high score table after full screen"
+same_area table-window table-again 640x480+0+0 || fail "after full screen the table is not drawn as before"
+[ -z "${E2E_SHOTS:-}" ] || cp "$WORK"/table-*.png "$E2E_SHOTS/"
+key Return
 key Down Down Down Down Return
 wait_for_exit
 [ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"

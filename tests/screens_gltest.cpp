@@ -169,7 +169,7 @@ TEST_F(Screens, QuadGlyphsDrawExactlyWhatTheirBitmapsDraw) {
         int path = 0;
         for (GlyphPath glyphs : {GlyphPath::Bitmaps, GlyphPath::Quads}) {
             deleteFont();
-            buildFont(glyphs);
+            buildFont(glyphs, baseGlyphPixels);
             ASSERT_EQ(glyphPath, glyphs);
             glColor3f(1.0f, 1.0f, 1.0f);
             drawn[path++] = drawScene(c.scene);
