@@ -10,7 +10,8 @@
 # Xvfb screen of that size) and each screen it prints the frames a second,
 # counted at glXSwapBuffers by a preloaded counter, and the processor time of
 # the program's process alone (utime + stime from /proc/PID/stat) as a share
-# of one core, over BENCH_SECONDS (10) after 2 s of warming up. Then the fall
+# of one core, over BENCH_SECONDS (10) after 2 s of warming up, and the same
+# for the menu with its window hidden. Then the fall
 # speed: the time the first piece takes to land (15 steps), at each size and
 # with each buffer swap made 25 ms slower. Not a test: the figures depend on
 # the machine and its load, which the script prints.
@@ -144,6 +145,11 @@ for size in 640x480 1920x1080; do
       esac
       measure "$tag: $screen"
     done
+    # The menu again with its window unmapped, as when minimised: no frames.
+    launch "Tessarine 3D" "$width" "$height" "$game"
+    sleep 0.5
+    xdotool windowunmap "$wid" 2>/dev/null
+    measure "$tag: Menu, window hidden"
   done
 done
 echo
