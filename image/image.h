@@ -32,6 +32,11 @@ constexpr const char* blockImageFiles[blockKindCount + 1] = {
     "block_green.bmp", "block_dblue.bmp",  "block_gray.bmp",
 };
 
+// The block images the build makes: square, with a bevel along each edge;
+// the playing kinds' symbols stand inside the bevel.
+constexpr int blockImageSide = 64;
+constexpr int blockBevelWidth = 5;
+
 // Reads a BMP file (with or without its 14-byte file header); on failure
 // reports why and returns nothing.
 std::optional<DibImage> loadDibImage(const char* fileName);

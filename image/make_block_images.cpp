@@ -1,10 +1,14 @@
 // Build-time generator of the six block images: 64 x 64 squares in the colour
 // each file's name says, bevelled (light top and left edges, dark bottom and
-// right) so that a textured cube reads as a block. Each image is written in a
-// different BMP encoding, so that every start of the game exercises the reader.
+// right) so that a textured cube reads as a block. Each playing kind carries
+// a symbol of its own in a strong light or dark tone, so that the kinds tell
+// apart without colour vision; the menu's black kind stays plain. Each image
+// is written in a different BMP encoding, so that every start of the game
+// exercises the reader.
 //
 // Usage: make_block_images OUTPUT_DIRECTORY
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -16,30 +20,45 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int imageSide = 64;
-constexpr int bevelWidth = 6;
+constexpr int imageSide = blockImageSide;
+constexpr int bevelWidth = blockBevelWidth;
 constexpr int outlineWidth = 1;
 
 struct Rgb {
     std::uint8_t red, green, blue;
 };
 
-// The shades of one block, as palette indexes.
+// The shades of one block, as palette indexes: few enough for a 4-bit table.
 using Shade = std::uint8_t;
 constexpr Shade outline = 0;
 constexpr Shade dark = 1;
 constexpr Shade face = 2;
 constexpr Shade light = 3;
-constexpr std::uint32_t shadeCount = 4;
+constexpr Shade symbol = 4;
+constexpr std::uint32_t shadeCount = 5;
 
-// Each block's face colour, by slot.
-constexpr Rgb faceColours[blockKindCount + 1] = {
-    {40, 40, 44},    // black
-    {90, 190, 240},  // light blue
-    {210, 40, 40},   // red
-    {50, 180, 60},   // green
-    {30, 50, 170},   // dark blue
-    {140, 140, 140}, // grey
+enum class Symbol { none, disc, triangle, square, diamond, cross };
+
+// Whether a symbol is drawn lighter or darker than its face: whichever gives
+// the stronger contrast.
+enum class Tone { light, dark };
+
+struct Block {
+    Rgb face;
+    Symbol symbol;
+    Tone tone;
+};
+
+// The faces, by slot. The colours keep their names' families but are spaced
+// so that every two stay apart in lightness or hue under each kind of
+// colour-vision deficiency; the symbols carry the difference in greyscale.
+constexpr Block blocks[blockKindCount + 1] = {
+    {{40, 40, 44}, Symbol::none, Tone::light},     // black, the menu's wall only
+    {{96, 156, 220}, Symbol::diamond, Tone::dark},  // light blue
+    {{186, 12, 0}, Symbol::triangle, Tone::light},  // red
+    {{154, 255, 82}, Symbol::square, Tone::dark},   // green
+    {{8, 4, 144}, Symbol::disc, Tone::light},       // dark blue
+    {{114, 114, 114}, Symbol::cross, Tone::light},  // grey
 };
 
 enum class Encoding { rgb24, palette8Core, rle8, palette4, bitfields565, rle4 };
@@ -52,6 +71,20 @@ constexpr Encoding encodings[blockKindCount + 1] = {
 constexpr std::uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
 constexpr int maxRun = 255;
 
+// The symbols' geometry, in texels from the image's centre, y down. Every
+// stroke is at least 7 texels wide, so that it survives the shrink to a cube
+// face of about 26 pixels; each shape stays inside the bevel, and the five
+// differ from each other on at least a quarter of the face.
+constexpr double discRadius = 9.5;
+constexpr double squareHalfSide = 19.5;  // to the middle of its stroke
+constexpr double diamondReach = 22.0;     // centre to tip, along the stroke's middle
+constexpr double triangleRadius = 18.5;   // centre of the triangle to its corners
+constexpr double triangleDrop = 9.5;      // the triangle's centre below the image's
+constexpr double crossReach = 26.0;
+constexpr double crossHalfWidth = 8.0;
+constexpr double strokeHalfWidth = 3.5;
+constexpr double triangleHalfWidth = 7.5;  // how far the filled triangle reaches past its sides
+
 std::uint8_t scaled(std::uint8_t value, int percent) {
     return static_cast<std::uint8_t>(value * percent / 100);
 }
@@ -60,24 +93,78 @@ std::uint8_t towardsWhite(std::uint8_t value, int percent) {
     return static_cast<std::uint8_t>(value + (255 - value) * percent / 100);
 }
 
-std::vector<Rgb> shadesOf(Rgb base) {
+Rgb darker(Rgb colour, int percent) {
+    return {scaled(colour.red, percent), scaled(colour.green, percent), scaled(colour.blue, percent)};
+}
+
+Rgb lighter(Rgb colour, int percent) {
+    return {towardsWhite(colour.red, percent), towardsWhite(colour.green, percent), towardsWhite(colour.blue, percent)};
+}
+
+std::vector<Rgb> shadesOf(const Block& block) {
     std::vector<Rgb> shades(shadeCount);
-    shades[outline] = {scaled(base.red, 30), scaled(base.green, 30), scaled(base.blue, 30)};
-    shades[dark] = {scaled(base.red, 50), scaled(base.green, 50), scaled(base.blue, 50)};
-    shades[face] = base;
-    shades[light] = {towardsWhite(base.red, 50), towardsWhite(base.green, 50), towardsWhite(base.blue, 50)};
+    shades[outline] = darker(block.face, 30);
+    shades[dark] = darker(block.face, 50);
+    shades[face] = block.face;
+    shades[light] = lighter(block.face, 50);
+    shades[symbol] = block.tone == Tone::light ? lighter(block.face, 88) : darker(block.face, 20);
     return shades;
+}
+
+double distanceToSegment(double x, double y, double ax, double ay, double bx, double by) {
+    const double dx = bx - ax, dy = by - ay;
+    const double along = std::clamp(((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+    return std::hypot(x - ax - along * dx, y - ay - along * dy);
+}
+
+// An upright triangle, filled, its outline widened and its corners rounded.
+bool onTriangle(double x, double y) {
+    constexpr double pi = 3.14159265358979323846;
+    double corners[3][2];
+    for (int i = 0; i < 3; ++i) {
+        const double angle = 2 * pi * i / 3;
+        corners[i][0] = triangleRadius * std::sin(angle);
+        corners[i][1] = -triangleRadius * std::cos(angle) + triangleDrop;
+    }
+    bool inside = true;
+    for (int i = 0; i < 3; ++i) {
+        const double* a = corners[i];
+        const double* b = corners[(i + 1) % 3];
+        if (distanceToSegment(x, y, a[0], a[1], b[0], b[1]) <= triangleHalfWidth) return true;
+        // The corners run clockwise on the screen, so the inside lies to the right of each side.
+        if ((b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]) < 0) inside = false;
+    }
+    return inside;
+}
+
+// Whether the texel at column x of the row `fromTop` rows below the top edge
+// belongs to the symbol, judged at the texel's centre.
+bool onSymbol(Symbol shape, int x, int fromTop) {
+    const double px = x + 0.5 - imageSide / 2.0;
+    const double py = fromTop + 0.5 - imageSide / 2.0;
+    const double ax = std::abs(px), ay = std::abs(py);
+    switch (shape) {
+    case Symbol::none: return false;
+    case Symbol::disc: return std::hypot(px, py) <= discRadius;
+    case Symbol::square: return std::abs(std::max(ax, ay) - squareHalfSide) <= strokeHalfWidth;
+    case Symbol::diamond:  // the tips rounded, so that no point is thinner than the stroke
+        return distanceToSegment(ax, ay, diamondReach, 0, 0, diamondReach) <= strokeHalfWidth;
+    case Symbol::triangle: return onTriangle(px, py);
+    case Symbol::cross:
+        return (ax <= crossHalfWidth && ay <= crossReach) || (ay <= crossHalfWidth && ax <= crossReach);
+    }
+    return false;
 }
 
 // The shade at column x of the row `fromTop` rows below the top edge. In the
 // bevel the nearest edge decides; the corners split along their diagonals.
-Shade shadeAt(int x, int fromTop) {
+Shade shadeAt(Symbol shape, int x, int fromTop) {
     const int last = imageSide - 1;
     const int toLeft = x, toTop = fromTop, toRight = last - x, toBottom = last - fromTop;
     const int nearestLit = std::min(toLeft, toTop);
     const int nearestShaded = std::min(toRight, toBottom);
     if (std::min(nearestLit, nearestShaded) < outlineWidth) return outline;
-    if (std::min(nearestLit, nearestShaded) >= bevelWidth) return face;
+    if (std::min(nearestLit, nearestShaded) >= bevelWidth) return onSymbol(shape, x, fromTop) ? symbol : face;
     return nearestLit <= nearestShaded ? light : dark;
 }
 
@@ -92,20 +179,20 @@ void put32(Bytes& out, std::uint32_t value) {
 }
 
 // File rows run bottom row first.
-Shade shadeOfFileRow(int x, int fileRow) {
-    return shadeAt(x, imageSide - 1 - fileRow);
+Shade shadeOfFileRow(Symbol shape, int x, int fileRow) {
+    return shadeAt(shape, x, imageSide - 1 - fileRow);
 }
 
 void padRow(Bytes& out, std::size_t rowStart) {
     while ((out.size() - rowStart) % 4 != 0) out.push_back(0);
 }
 
-Bytes uncompressedRows(Encoding encoding, const std::vector<Rgb>& shades) {
+Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<Rgb>& shades) {
     Bytes out;
     for (int row = 0; row < imageSide; ++row) {
         const std::size_t rowStart = out.size();
         for (int x = 0; x < imageSide; ++x) {
-            const Shade shade = shadeOfFileRow(x, row);
+            const Shade shade = shadeOfFileRow(shape, x, row);
             const Rgb colour = shades[shade];
             switch (encoding) {
             case Encoding::rgb24: out.insert(out.end(), {colour.blue, colour.green, colour.red}); break;
@@ -126,14 +213,14 @@ Bytes uncompressedRows(Encoding encoding, const std::vector<Rgb>& shades) {
 
 // Runs of one shade, each row closed by an end-of-line code, the image by an
 // end-of-bitmap code. A 4-bit run repeats the shade in both nibbles.
-Bytes runLengthRows(bool fourBits) {
+Bytes runLengthRows(Symbol shape, bool fourBits) {
     Bytes out;
     for (int row = 0; row < imageSide; ++row) {
         int x = 0;
         while (x < imageSide) {
-            const Shade shade = shadeOfFileRow(x, row);
+            const Shade shade = shadeOfFileRow(shape, x, row);
             int run = 1;
-            while (x + run < imageSide && run < maxRun && shadeOfFileRow(x + run, row) == shade) ++run;
+            while (x + run < imageSide && run < maxRun && shadeOfFileRow(shape, x + run, row) == shade) ++run;
             out.push_back(static_cast<std::uint8_t>(run));
             out.push_back(fourBits ? static_cast<std::uint8_t>(shade << 4 | shade) : shade);
             x += run;
@@ -144,23 +231,24 @@ Bytes runLengthRows(bool fourBits) {
     return out;
 }
 
-Bytes encodeBlock(Rgb base, Encoding encoding) {
-    const std::vector<Rgb> shades = shadesOf(base);
+Bytes encodeBlock(const Block& block, Encoding encoding) {
+    const std::vector<Rgb> shades = shadesOf(block);
+    const Symbol shape = block.symbol;
     const bool core = encoding == Encoding::palette8Core;
     std::uint32_t bits = 8;
     std::uint32_t compression = compressionNone;
     Bytes pixels;
     switch (encoding) {
-    case Encoding::rgb24: bits = 24; pixels = uncompressedRows(encoding, shades); break;
-    case Encoding::palette8Core: pixels = uncompressedRows(encoding, shades); break;
-    case Encoding::rle8: compression = compressionRle8; pixels = runLengthRows(false); break;
-    case Encoding::palette4: bits = 4; pixels = uncompressedRows(encoding, shades); break;
+    case Encoding::rgb24: bits = 24; pixels = uncompressedRows(encoding, shape, shades); break;
+    case Encoding::palette8Core: pixels = uncompressedRows(encoding, shape, shades); break;
+    case Encoding::rle8: compression = compressionRle8; pixels = runLengthRows(shape, false); break;
+    case Encoding::palette4: bits = 4; pixels = uncompressedRows(encoding, shape, shades); break;
     case Encoding::bitfields565:
         bits = 16;
         compression = compressionBitfields;
-        pixels = uncompressedRows(encoding, shades);
+        pixels = uncompressedRows(encoding, shape, shades);
         break;
-    case Encoding::rle4: bits = 4; compression = compressionRle4; pixels = runLengthRows(true); break;
+    case Encoding::rle4: bits = 4; compression = compressionRle4; pixels = runLengthRows(shape, true); break;
     }
     const bool paletted = bits <= 8;
 
@@ -225,7 +313,7 @@ int main(int argc, char** argv) {
     }
     for (int slot = 0; slot <= blockKindCount; ++slot) {
         const std::string path = std::string(argv[1]) + "/" + blockImageFiles[slot];
-        if (!writeFile(path, encodeBlock(faceColours[slot], encodings[slot]))) {
+        if (!writeFile(path, encodeBlock(blocks[slot], encodings[slot]))) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }

@@ -83,8 +83,8 @@ void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((form
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
 // Calls drawCell for each cell of the 8 x 17 grid, row by row from row 0 at
-// the top, with the model-view origin moved to that cell's cube centre; the
-// origin is back where it started afterwards.
+// the top, with the model-view origin moved to that cell's cube centre and
+// the colour white; origin and colour are back as they were afterwards.
 void drawCellGrid(void (*drawCell)(int column, int row));
 // Draws the score line, then the board and the falling piece, turned by gameState's pitch and yaw.
 void drawPlayField();
@@ -97,5 +97,6 @@ void drawMenuScreen();
 // middle of the window, in window pixels; the GL state is left as it was.
 void drawErrorBox(const char* message);
 // Draws the high score table, and the name prompt while a name is entered;
-// leaves its last colour (red, or green) current for everything drawn after.
+// leaves its last colour (red, or green) current for the text drawn after
+// (the cubes are always white).
 void drawHighscoreScreen();

@@ -110,8 +110,9 @@ void drawScoreLine() { drawText(scoreX, scoreY, "Score: %i ", gameState.score); 
 
 void drawHighscoreScreen() {
     glLoadIdentity();
-    // The colours set here are never put back: the menu, the score line and
-    // every cube keep the last one until this screen sets another.
+    // The colours set here are never put back: the menu's texts and the score
+    // line keep the last one until this screen sets another. Cubes are drawn
+    // in white whatever it is.
     glColor3f(1.0f, 0.0f, 0.0f);
     glTranslatef(fieldOriginX, fieldOriginY, screenOriginZ);
     drawText(tableX, tableHeadingY, "Highscores");

@@ -1,7 +1,10 @@
 // The BMP reader against files built byte by byte here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -462,4 +465,210 @@ TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(programName) + ": Failed to open DIB file " + path + ".\n");
     }
     std::filesystem::remove_all(directory);
+}
+
+// The block images the build makes, read as the game reads them: every two
+// playing kinds must tell apart by colour under normal vision and under each
+// full colour-vision deficiency, and by their symbols alone in greyscale.
+namespace {
+
+using Matrix = double[3][3];
+
+// Simulations of the three dichromacies at full severity (Machado, Oliveira
+// and Fernandes, 2009), applied to linear RGB.
+struct Vision {
+    const char* name;
+    Matrix simulation;
+};
+
+const Vision visions[] = {
+    {"normal", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+    {"protanopia", {{0.152286, 1.052583, -0.204868}, {0.114503, 0.786281, 0.099216}, {-0.003882, -0.048116, 1.051998}}},
+    {"deuteranopia", {{0.367322, 0.860646, -0.227968}, {0.280085, 0.672501, 0.047413}, {-0.011820, 0.042940, 0.968881}}},
+    {"tritanopia", {{1.255528, -0.076749, -0.178779}, {-0.078411, 0.930809, 0.147602}, {0.004733, 0.691367, 0.303900}}},
+};
+
+constexpr const char* kindNames[blockKindCount + 1] = {"black", "light blue", "red", "green", "dark blue", "grey"};
+constexpr double smallestColourDistance = 15;      // CIEDE2000
+constexpr double smallestSymbolContrast = 3;       // luminance ratio of symbol to face
+constexpr double smallestSymbolDifference = 0.25;  // share of the face where two symbols differ
+constexpr int strokeWidth = 6;                     // texels
+
+struct Lab {
+    double lightness, a, b;
+};
+
+double linearChannel(double value) {
+    value /= 255;
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+std::array<double, 3> linearRgb(const Rgb& colour) {
+    return {linearChannel(colour.red), linearChannel(colour.green), linearChannel(colour.blue)};
+}
+
+double relativeLuminance(const Rgb& colour) {
+    const std::array<double, 3> rgb = linearRgb(colour);
+    return 0.2126729 * rgb[0] + 0.7151522 * rgb[1] + 0.0721750 * rgb[2];
+}
+
+// CIE L*a*b* (D65) of an sRGB colour as seen with the given vision.
+Lab labAsSeen(const Rgb& colour, const Vision& vision) {
+    const std::array<double, 3> in = linearRgb(colour);
+    double rgb[3];
+    for (int i = 0; i < 3; ++i) {
+        const Matrix& m = vision.simulation;
+        rgb[i] = std::clamp(m[i][0] * in[0] + m[i][1] * in[1] + m[i][2] * in[2], 0.0, 1.0);
+    }
+    const double x = (0.4124564 * rgb[0] + 0.3575761 * rgb[1] + 0.1804375 * rgb[2]) / 0.95047;
+    const double y = 0.2126729 * rgb[0] + 0.7151522 * rgb[1] + 0.0721750 * rgb[2];
+    const double z = (0.0193339 * rgb[0] + 0.1191920 * rgb[1] + 0.9503041 * rgb[2]) / 1.08883;
+    const auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+    return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+
+double degrees(double radians) { return radians * 180 / M_PI; }
+double radians(double degrees) { return degrees * M_PI / 180; }
+
+// The CIEDE2000 colour difference (Sharma, Wu and Dalal's formulation).
+double ciede2000(const Lab& one, const Lab& two) {
+    const double chroma = (std::hypot(one.a, one.b) + std::hypot(two.a, two.b)) / 2;
+    const double chroma7 = std::pow(chroma, 7);
+    const double g = 0.5 * (1 - std::sqrt(chroma7 / (chroma7 + std::pow(25.0, 7))));
+    const double a1 = (1 + g) * one.a, a2 = (1 + g) * two.a;
+    const double c1 = std::hypot(a1, one.b), c2 = std::hypot(a2, two.b);
+    const auto hue = [](double b, double a) { return a == 0 && b == 0 ? 0 : std::fmod(degrees(std::atan2(b, a)) + 360, 360); };
+    const double h1 = hue(one.b, a1), h2 = hue(two.b, a2);
+    double hueStep = 0, meanHue = h1 + h2;
+    if (c1 * c2 != 0) {
+        hueStep = h2 - h1;
+        if (hueStep > 180) hueStep -= 360;
+        if (hueStep < -180) hueStep += 360;
+        meanHue = std::abs(h1 - h2) <= 180 ? (h1 + h2) / 2 : (h1 + h2 + (h1 + h2 < 360 ? 360 : -360)) / 2;
+    }
+    const double dL = two.lightness - one.lightness, dC = c2 - c1;
+    const double dH = 2 * std::sqrt(c1 * c2) * std::sin(radians(hueStep / 2));
+    const double meanL = (one.lightness + two.lightness) / 2, meanC = (c1 + c2) / 2;
+    const double t = 1 - 0.17 * std::cos(radians(meanHue - 30)) + 0.24 * std::cos(radians(2 * meanHue)) +
+                     0.32 * std::cos(radians(3 * meanHue + 6)) - 0.20 * std::cos(radians(4 * meanHue - 63));
+    const double sL = 1 + 0.015 * (meanL - 50) * (meanL - 50) / std::sqrt(20 + (meanL - 50) * (meanL - 50));
+    const double sC = 1 + 0.045 * meanC, sH = 1 + 0.015 * meanC * t;
+    const double meanC7 = std::pow(meanC, 7);
+    const double rotation = -std::sin(radians(60 * std::exp(-std::pow((meanHue - 275) / 25, 2)))) * 2 *
+                            std::sqrt(meanC7 / (meanC7 + std::pow(25.0, 7)));
+    return std::sqrt(std::pow(dL / sL, 2) + std::pow(dC / sC, 2) + std::pow(dH / sH, 2) + rotation * dC / sC * dH / sH);
+}
+
+Rgb medianColour(const DibImage& image) {
+    std::array<std::vector<std::uint8_t>, 3> channels;
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) channels[i % 3].push_back(image.pixels[i]);
+    std::uint8_t median[3];
+    for (int c = 0; c < 3; ++c) {
+        std::vector<std::uint8_t>& values = channels[c];
+        std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+        median[c] = values[values.size() / 2];
+    }
+    return {median[0], median[1], median[2]};
+}
+
+Rgb pixelOf(const DibImage& image, int x, int y) {
+    const std::size_t at = (static_cast<std::size_t>(y) * image.width + x) * 3;
+    return {image.pixels[at], image.pixels[at + 1], image.pixels[at + 2]};
+}
+
+using Mask = std::vector<bool>;  // blockImageSide squared texels, row by row
+
+// The symbol: the texels inside the bevel that stand out from the face by
+// the contrast required of a symbol.
+Mask symbolMask(const DibImage& image, const Rgb& face) {
+    const double faceLuminance = relativeLuminance(face);
+    Mask mask(blockImageSide * blockImageSide, false);
+    for (int y = blockBevelWidth; y < blockImageSide - blockBevelWidth; ++y) {
+        for (int x = blockBevelWidth; x < blockImageSide - blockBevelWidth; ++x) {
+            const double luminance = relativeLuminance(pixelOf(image, x, y));
+            const double ratio = (std::max(luminance, faceLuminance) + 0.05) / (std::min(luminance, faceLuminance) + 0.05);
+            mask[y * blockImageSide + x] = ratio >= smallestSymbolContrast;
+        }
+    }
+    return mask;
+}
+
+// The texels of the mask that a brush `strokeWidth` texels across, square
+// (for straight edges and corners) or round (for slants and curves), covers
+// while lying wholly inside the mask: all of it when every stroke is that wide.
+int texelsUnderTheBrush(const Mask& mask) {
+    std::vector<std::pair<int, int>> brushes[2];
+    const double centre = (strokeWidth - 1) / 2.0;
+    for (int dy = 0; dy < strokeWidth; ++dy) {
+        for (int dx = 0; dx < strokeWidth; ++dx) {
+            brushes[0].emplace_back(dx, dy);
+            if (std::hypot(dx - centre, dy - centre) <= strokeWidth / 2.0) brushes[1].emplace_back(dx, dy);
+        }
+    }
+    const auto inMask = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < blockImageSide && y < blockImageSide && mask[y * blockImageSide + x];
+    };
+    Mask covered(mask.size(), false);
+    for (const auto& brush : brushes) {
+        for (int y = 0; y < blockImageSide; ++y) {
+            for (int x = 0; x < blockImageSide; ++x) {
+                const bool fits =
+                    std::all_of(brush.begin(), brush.end(), [&](auto d) { return inMask(x + d.first, y + d.second); });
+                if (!fits) continue;
+                for (auto d : brush) covered[(y + d.second) * blockImageSide + x + d.first] = true;
+            }
+        }
+    }
+    return static_cast<int>(std::count(covered.begin(), covered.end(), true));
+}
+
+}  // namespace
+
+TEST(BlockImages, EveryTwoKindsDifferInColourForEveryVisionAndInTheirSymbolsAlone) {
+    // The colour difference against two of its authors' published pairs.
+    EXPECT_NEAR(ciede2000({50, 2.6772, -79.7751}, {50, 0, -82.7485}), 2.0425, 1e-4);
+    EXPECT_NEAR(ciede2000({50, 2.5, 0}, {73, 25, -18}), 27.1492, 1e-4);
+
+    Rgb faces[blockKindCount + 1] = {};
+    Mask symbols[blockKindCount + 1];
+    constexpr int faceTexels = blockImageSide * blockImageSide;
+    for (BlockKind kind = 1; kind <= blockKindCount; ++kind) {
+        SCOPED_TRACE(kindNames[kind]);
+        const std::string path = std::string(TESSARINE_BLOCK_IMAGE_DIR) + "/" + blockImageFiles[kind];
+        const std::optional<DibImage> image = loadDibImage(path.c_str());
+        ASSERT_TRUE(image.has_value());
+        ASSERT_EQ(image->width, blockImageSide);
+        ASSERT_EQ(image->height, blockImageSide);
+        faces[kind] = medianColour(*image);
+        symbols[kind] = symbolMask(*image, faces[kind]);
+        const int area = static_cast<int>(std::count(symbols[kind].begin(), symbols[kind].end(), true));
+        EXPECT_GT(area, faceTexels / 20) << "no symbol of contrast " << smallestSymbolContrast;
+        // A texel or two at a rounded corner's rim may be out of the brush's reach.
+        EXPECT_GE(texelsUnderTheBrush(symbols[kind]), area * 99 / 100) << "a stroke narrower than " << strokeWidth;
+    }
+
+    std::printf("Smallest CIEDE2000 distance between the kinds' median colours:\n");
+    for (const Vision& vision : visions) {
+        double smallest = 1e9;
+        int closest[2] = {};
+        for (BlockKind one = 1; one <= blockKindCount; ++one) {
+            for (BlockKind two = one + 1; two <= blockKindCount; ++two) {
+                const double distance = ciede2000(labAsSeen(faces[one], vision), labAsSeen(faces[two], vision));
+                EXPECT_GE(distance, smallestColourDistance) << kindNames[one] << " and " << kindNames[two] << ", " << vision.name;
+                if (distance < smallest) smallest = distance, closest[0] = one, closest[1] = two;
+            }
+        }
+        std::printf("  %-13s %5.1f  (%s, %s)\n", vision.name, smallest, kindNames[closest[0]], kindNames[closest[1]]);
+    }
+    double leastDifference = 1;
+    for (BlockKind one = 1; one <= blockKindCount; ++one) {
+        for (BlockKind two = one + 1; two <= blockKindCount; ++two) {
+            int differing = 0;
+            for (int i = 0; i < faceTexels; ++i) differing += symbols[one][i] != symbols[two][i];
+            const double share = static_cast<double>(differing) / faceTexels;
+            EXPECT_GE(share, smallestSymbolDifference) << kindNames[one] << " and " << kindNames[two];
+            leastDifference = std::min(leastDifference, share);
+        }
+    }
+    std::printf("  symbols: every two differ on at least %.1f %% of the face\n", 100 * leastDifference);
 }

@@ -213,7 +213,25 @@ TEST_F(Screens, TheWallChangesInEveryFrameAndTurnsThreeTimesBeforeStartingAgain)
     EXPECT_EQ(gameState.menuSpin, -0.5f);
 }
 
-TEST_F(Screens, TheTableIsRedThePromptBlueTheNameGreenAndTheLastColourStays) {
+// The colour the table leaves stays for text only: the menu's title and the
+// score line are written in it, while the wall shows its textures untinted
+// (both its green and its blue ones) and an untextured cube is white.
+TEST_F(Screens, TheTableIsRedThePromptBlueTheNameGreenAndTheLastColourStaysForTextAlone) {
+    const auto greenTexture = [](Rgb p) { return p.r == 0 && p.g > 60 && p.b == 0; };
+    const auto blueTexture = [](Rgb p) { return p.r == 0 && p.g == 0 && p.b > 60; };
+    const ScreenBox window{0, 0, windowWidth, windowHeight};
+    const auto expectUntintedCubes = [&] {
+        std::vector<Rgb> frame = draw(drawMenuScreen);
+        EXPECT_GT(countPixels(frame, window, greenTexture), 500);
+        EXPECT_GT(countPixels(frame, window, blueTexture), 500);
+        resetWorld(boardColumns - 1, 0, {5, 5, 5});  // kind 5 has no texture here
+        frame = draw(drawPlayField);
+        const ScreenBox cube = projectCell(boardColumns - 1, 1);
+        EXPECT_GT(countPixels(frame, cube, isWhite), 100);
+        EXPECT_EQ(countPixels(frame, cube, isWhite), countPixels(frame, cube, isLit));
+        return frame;
+    };
+
     std::vector<Rgb> frame = draw(drawHighscoreScreen);
     EXPECT_GT(countPixels(frame, screenText(1, 5, 10), isRed), 100);
     for (int i = 0; i < highScoreCount; ++i) {
@@ -222,6 +240,10 @@ TEST_F(Screens, TheTableIsRedThePromptBlueTheNameGreenAndTheLastColourStays) {
     frame = draw(drawMenuScreen);
     EXPECT_GT(countPixels(frame, screenText(1.5, 2, 12), isRed), 100);
     EXPECT_EQ(countPixels(frame, screenText(1.5, 2, 12), isWhite), 0);
+    frame = expectUntintedCubes();
+    double scoreX = 0, scoreY = 0;
+    projectPoint(fieldOriginX + 19, fieldOriginY + 2, fieldOriginZ, scoreX, scoreY);
+    EXPECT_GT(countPixels(frame, textBox(scoreX, scoreY, 8), isRed), 40);
 
     gameState.score = 5;
     offerNameEntry();
@@ -231,6 +253,7 @@ TEST_F(Screens, TheTableIsRedThePromptBlueTheNameGreenAndTheLastColourStays) {
     EXPECT_GT(countPixels(frame, screenText(20, -8, 4), isGreen), 40);
     frame = draw(drawMenuScreen);
     EXPECT_GT(countPixels(frame, screenText(1.5, 2, 12), isGreen), 100);
+    expectUntintedCubes();
 }
 
 // A name of 100 bytes with no zero byte: only its bytes from 32 to 127 draw,
