@@ -22,6 +22,7 @@ done
 # F11 fills the screen with the window and its text grows in proportion; F11
 # again gives back the window's size, place and pixels. Seen on the high
 # score table, which stands still.
+geometry_is() { [ "$(window_geometry)" = "$1" ]; }
 screen=$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+0+0" }')
 # The height in pixels of the red text inside GEOMETRY of $WORK/NAME.png.
 red_height() {
@@ -31,7 +32,7 @@ table_shown() { capture "$1" && has_pixels "$1" "${2:-$TABLE_AREA}" red 2000; }
 key Down Return
 wait_until table_shown table-window || fail "no high score table"
 key F11
-wait_until test "$(window_geometry)" = "$screen" || fail "F11 gave $(window_geometry), not the screen's $screen"
+wait_until geometry_is "$screen" || fail "F11 gave $(window_geometry), not the screen's $screen"
 full_line=$(awk -v s="${screen%%x*}" 'BEGIN { f = s / 640; printf "%dx%d+%d+%d", 200 * f, 20 * f, 220 * f, 67 * f }')
 window_height=$(red_height table-window "$FIRST_LINE_AREA")
 full_height=0
@@ -42,7 +43,7 @@ full_text_tall() {
 }
 wait_until full_text_tall || fail "at full screen the text is $full_height pixels high, at 640 x 480 $window_height"
 key F11
-wait_until test "$(window_geometry)" = 640x480+0+0 || fail "F11 again gave $(window_geometry)"
+wait_until geometry_is 640x480+0+0 || fail "F11 again gave $(window_geometry)"
 as_before() { capture table-again && same_area table-window table-again 640x480+0+0; }
 wait_until as_before || fail "after full screen the table is not drawn as before"
 [ -z "${E2E_SHOTS:-}" ] || cp "$WORK"/table-*.png "$E2E_SHOTS/"
