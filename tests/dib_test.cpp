@@ -527,8 +527,9 @@ Lab labAsSeen(const Rgb& colour, const Vision& vision) {
     return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
 }
 
-double degrees(double radians) { return radians * 180 / M_PI; }
-double radians(double degrees) { return degrees * M_PI / 180; }
+constexpr double pi = 3.14159265358979323846;  // M_PI is no standard C++
+double degrees(double radians) { return radians * 180 / pi; }
+double radians(double degrees) { return degrees * pi / 180; }
 
 // The CIEDE2000 colour difference (Sharma, Wu and Dalal's formulation).
 double ciede2000(const Lab& one, const Lab& two) {
