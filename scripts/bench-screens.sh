@@ -13,8 +13,9 @@
 # of one core, over BENCH_SECONDS (10) after 2 s of warming up, and the same
 # for the menu with its window hidden. Then the fall
 # speed: the time the first piece takes to land (15 steps), at each size and
-# with each buffer swap made 25 ms slower. Not a test: the figures depend on
-# the machine and its load, which the script prints.
+# with each buffer swap made 25 ms slower. Last, each drawing step alone
+# (tests/screens_bench), when Google Benchmark is installed. Not a test: the
+# figures depend on the machine and its load, which the script prints.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${BENCH_SECONDS:-10}
@@ -32,8 +33,8 @@ cc -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counte
 cc -O2 -o "$work/minimal" "$root/scripts/bench/minimal.c" -lglut -lGL
 games=("$@")
 if [ ${#games[@]} -eq 0 ]; then
-  cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$root/build-bench" -j 2 --target tessarine3d block_images >/dev/null
+  cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
+  cmake --build "$root/build-bench" -j 2 --target tessarine3d block_images screens_bench >/dev/null
   games=("$root/build-bench/tessarine3d")
 fi
 ticks_per_second=$(getconf CLK_TCK)
@@ -163,5 +164,26 @@ for game in "${games[@]}"; do
   start_xvfb 1920 1080
   echo "- $tag, 1920 x 1080: $(fall_time 1920 1080 "$game")"
 done
+# Each drawing step alone, every pixel drawn and only one (see
+# tests/screens_bench.cpp), with the images of the first game.
+steps="$root/build-bench/tests/screens_bench"
+if [ -x "$steps" ]; then
+  echo
+  echo "Drawing steps alone, processor ms a frame at 640 x 480 (every pixel / one pixel):"
+  echo
+  start_xvfb 640 480
+  (cd "$(dirname "${games[0]}")" &&
+    "$steps" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true --benchmark_format=csv) 2>/dev/null |
+    awk -F, '$1 ~ /_median"$/ {
+      name = $1; gsub(/"/, "", name); sub(/\/process_time\/real_time_median$/, "", name)
+      pixels = substr(name, length(name)); name = substr(name, 1, length(name) - 2)
+      if (!(name in seen)) { seen[name]; order[++n] = name }
+      cpu[name, pixels] = $4
+    }
+    END {
+      print "| step | every pixel | one pixel |"; print "|---|---|---|"
+      for (i = 1; i <= n; i++) printf "| %s | %.3f | %.3f |\n", order[i], cpu[order[i], 0], cpu[order[i], 1]
+    }'
+fi
 echo
 echo "Load average at the end: $(cut -d ' ' -f 1-3 /proc/loadavg)"
