@@ -37,7 +37,7 @@ enum class GlyphPath {
     Bitmaps,  // one glBitmap per list (every platform; GLUT's font)
     Quads,    // one quad per list, textured from one alpha texture of the
               // glyphs with an alpha test: the same pixels, cheaper on Mesa's
-              // software renderer (the high score table by about a sixth)
+              // software renderer (the high score table by a tenth or more)
 };
 extern GlyphPath glyphPath;  // how the lists at fontBase were built
 
