@@ -66,8 +66,8 @@ STEP("11 texts of 21 glyphs", elevenTexts<21>);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    // As the game does: with the heap given back after every text, Mesa's
-    // page faults would cost more than the drawing measured here.
+    // As the game does: without it, Mesa's heap goes back to the system and
+    // is taken again text after text, and the table costs ten times more.
     prepareProcess();
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_ALPHA | GLUT_DEPTH);
