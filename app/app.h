@@ -1,15 +1,23 @@
-// app/: the program's shell -- the one GameState record, the key map, the drop
-// timing, the GLUT callbacks and the entry. Owns `gameState`; the other
-// folders include this header to read it and write the fields named in theirs.
+// app/: the program's shell -- the one GameState record, the key map, the
+// frame loop (what moves by the clock, and when a frame is due), the GLUT
+// callbacks and the entry. Owns `gameState` and `errorBoxes`; the other
+// folders include this header to read them and write the fields named in theirs.
 //
-// The functions above the GLUT callbacks need no window: they are plain
-// functions over the global state, so tests drive them directly.
+// No frame is drawn unless the picture changed: a GLUT timer wakes the game
+// when something falls due (a tick, the menu's next step, a settling board's
+// next step, the cursor), keys wake it at once, and a still screen (paused,
+// an error box, the table at rest) sleeps until a key. The functions above
+// the GLUT callbacks need no window: they are plain functions over the
+// global state, so tests drive them directly.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <cstddef>
 #include <cstdio>
+#include <optional>
+
+#include "game/game.h"
 
 enum class ScreenMode : std::int32_t {
     Menu = 0,        // title menu
@@ -28,15 +36,38 @@ constexpr unsigned char keyEnter = 13;
 constexpr unsigned char keyEscape = 27;
 
 // The drop timing's ticks fall due on a steady clock, one every 50 ms, so the
-// fall speed is the game's whatever the frame rate. A Play frame that comes
+// fall speed is the game's whatever the frame rate. A wake-up that comes
 // later than the stall limit after the last tick (the window dragged, the
 // machine stalled) counts one tick, not the burst of steps it missed.
 constexpr std::chrono::milliseconds tickPeriod{50};
 constexpr std::chrono::milliseconds tickStallLimit{250};
 
-// Frames are paced to at most this rate: more would cost processor time and
-// show nothing new.
-constexpr int framesPerSecond = 120;
+// The pace of what moves on its own between ticks: the menu's wall takes a
+// step (and a frame is drawn) 60 times a second, and so does a board
+// settling after a landing. More would cost processor time and show little.
+constexpr int framesPerSecond = 60;
+constexpr std::chrono::steady_clock::duration framePeriod =
+    std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / framesPerSecond;
+
+// The menu's wall turns 60 degrees a second about (1, 1, 1), three whole
+// turns before it starts again at 0.
+constexpr float menuSpinStep = 60.0f / framesPerSecond;
+constexpr float menuSpinLimit = -1080.0f;
+
+// The wall's cubes each keep their image for a while: between 0.35 s and
+// 2.65 s (1.5 s on average), so that none changes more than 3 times in any
+// second, and never more than an eighth of the wall in one frame. Slower
+// changes would still be random; faster ones make the wall flash.
+constexpr int wallImageKinds = 4;  // black, light blue, red, green: blockTextures slots 0 to 3
+constexpr std::int32_t wallMinFramesKept = framesPerSecond * 35 / 100;
+constexpr std::int32_t wallFramesKeptSpread = framesPerSecond * 23 / 10;
+constexpr int wallCubes = boardRows * boardColumns;  // the wall has the well's rows and columns
+constexpr int wallMostChangesAFrame = wallCubes / 8;
+
+// The name prompt's cursor: a fresh draw every 0.35 s shows it on 3 of 5.
+constexpr std::chrono::milliseconds cursorDrawPeriod{350};
+constexpr int cursorChances = 5;
+constexpr int cursorShownChances = 3;
 
 constexpr int windowWidth = 640;
 constexpr int windowHeight = 480;
@@ -50,6 +81,15 @@ constexpr float diagonalPitch = -45.0f; // "d"
 constexpr float sideViewPitch = 1.5f;   // "v"
 constexpr float sideViewYaw = 67.0f;    // "v"
 
+// The wall of cubes behind the menu: the image each cube shows and the wall
+// frame at which it takes a fresh one. It moves on only while the menu shows.
+struct MenuWall {
+    std::int32_t images[boardRows][boardColumns];      // blockTextures slot, 0 to 3
+    std::int64_t nextChange[boardRows][boardColumns];  // wall frame of each cube's next image
+    std::int64_t frame;                                // steps the wall has taken
+    bool ready;                                        // false until its first images are drawn
+};
+
 struct GameState {
     ScreenMode mode = ScreenMode::Menu;  // the screen drawn and the keys that apply
     std::int32_t menuSelection = menuStart;  // highlighted menu item
@@ -59,9 +99,14 @@ struct GameState {
     std::int32_t dropCounter = 0;      // ticks counted since the last timed step
     bool paused = false;               // stops the timed step only
     std::chrono::steady_clock::time_point lastTick{};  // when the last counted tick fell due
+    std::chrono::steady_clock::time_point lastFrame{};  // when the wall or a settling board last stepped
+    Board settledBoard{};              // the board as it last stood settled; `board` differing settles
     float pitch = 0.0f;                // play field rotation about x, degrees
     float yaw = 0.0f;                  // play field rotation about y, degrees
     float menuSpin = 0.0f;             // menu cube wall rotation, degrees
+    MenuWall wall{};                   // the menu wall's images
+    bool cursorShown = false;          // the name prompt's cursor shows
+    std::chrono::steady_clock::time_point nextCursorDraw{};  // when the cursor is drawn for afresh
     int window = 0;                    // GLUT id of the one window
 };
 
@@ -98,19 +143,29 @@ KeyOutcome handleSpecialKey(int key);
 void queueErrorBox(const char* message);
 // Takes the first message off `errorBoxes`.
 void dismissErrorBox();
-// The Play frame's drop timing at the time `now`: counts the ticks due since
-// `lastTick` (one after a stall, none while paused) and steps the piece each
-// time `dropCounter` passes `dropInterval`.
+
+// The frame loop's plain functions (pacing.cpp): the game moves on by the
+// clock only through these, and the screens are drawn only when they say
+// the picture changed.
+//
+// Brings the game up to the time `now`: the drop timing and the settling of
+// the board in Play, the menu's wall, the name prompt's cursor; behind an
+// error box nothing moves. Returns when it next has something to do, or
+// nothing while only a key can change the picture.
+std::optional<std::chrono::steady_clock::time_point> advanceGame(std::chrono::steady_clock::time_point now);
+// True when what the screens draw (the state, the board, the table, the
+// wall, the cursor, the error box) differs from when it last said so: a
+// frame is due. The first call is always true.
+bool pictureChanged();
+// The drop timing at the time `now`: counts the ticks due since `lastTick`
+// (one after a stall, none while paused) and steps the piece each time
+// `dropCounter` passes `dropInterval`.
 void runDropTiming(std::chrono::steady_clock::time_point now);
 // Time in which the game stands still (an error box, a hidden window): no
-// ticks fall due for it; `lastTick` becomes `now`.
-void holdDropTiming(std::chrono::steady_clock::time_point now);
+// ticks or steps fall due for it; `lastTick` and `lastFrame` become `now`.
+void holdGameTime(std::chrono::steady_clock::time_point now);
 // The aspect ratio of a window, taking a height of 0 as 1.
 double viewAspect(int width, int height);
-// The start of the frame slot after `slot`; a slot already missed by more than
-// one frame is given up and the next one starts at `now`.
-std::chrono::steady_clock::time_point nextFrameSlot(
-    std::chrono::steady_clock::time_point slot, std::chrono::steady_clock::time_point now);
 
 // The one error reporter: tells the player what went wrong, in one line that
 // starts with the program's name; the program goes on. Every folder uses it.
@@ -136,11 +191,16 @@ void nameWindow();
 void turnOffSwapSync();
 
 // GLUT callbacks: thin wrappers over the functions above and the drawing.
+// Draws the screen as the state stands; changes none of it.
 void onDisplay();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
-// Stops drawing while the window is hidden or fully covered, and starts again when it shows.
+// Stops the game's time and its wake-ups while the window is hidden or fully
+// covered, and starts them again, with a frame, when it shows.
 void onWindowStatus(int status);
+// Moves the game on to now, asks for a frame when the picture changed and
+// sets a GLUT timer for the next thing due: the one place that decides.
+void wakeGame();
 // Sets up OpenGL's state, the textures, the projection and the font for a window of this size; mode Menu.
 void initGraphics(int width, int height);

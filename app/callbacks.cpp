@@ -1,11 +1,13 @@
-// The GLUT callbacks and the OpenGL set-up. They stay thin: the rules and the
-// key map live in plain functions (shell.cpp, game/).
+// The GLUT callbacks, the wake-ups and the OpenGL set-up. They stay thin: the
+// rules, the key map and what moves by the clock live in plain functions
+// (game/, shell.cpp, pacing.cpp).
 #include <GL/glu.h>
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <optional>
 
 #include "app/app.h"
 #include "game/game.h"
@@ -18,7 +20,11 @@ constexpr GLdouble fieldOfViewY = 45.0;
 constexpr GLdouble nearPlane = 0.1;
 constexpr GLdouble farPlane = 100.0;
 
-std::chrono::steady_clock::time_point frameSlot;  // when the current frame may end
+using Clock = std::chrono::steady_clock;
+
+bool windowHidden = false;                 // hidden or fully covered: no time passes, nothing is drawn
+std::optional<Clock::time_point> pendingWake;  // when the GLUT timer last set will fire
+int wakeGeneration = 0;                    // the value that timer carries; older timers do nothing
 
 void setProjection(int width, int height) {
     glMatrixMode(GL_PROJECTION);
@@ -27,11 +33,22 @@ void setProjection(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// Sleeps until the frame's slot: frames follow at a steady rate and an idle
-// machine is not kept busy drawing frames nobody sees.
-void waitForFrameSlot() {
-    frameSlot = nextFrameSlot(frameSlot, std::chrono::steady_clock::now());
-    std::this_thread::sleep_until(frameSlot);
+void onWakeTimer(int generation) {
+    if (generation != wakeGeneration) return;  // a later wake-up took its place
+    pendingWake.reset();
+    wakeGame();
+}
+
+// Sets a GLUT timer for `due`, unless one is set for that time or earlier
+// already: that one wakes the game, which sets the next. GLUT's timers
+// count whole milliseconds, so the delay is rounded up: a wake-up never
+// comes before what it is for.
+void scheduleWake(std::optional<Clock::time_point> due, Clock::time_point now) {
+    if (!due || (pendingWake && *pendingWake <= *due)) return;
+    const auto delay = std::chrono::ceil<std::chrono::milliseconds>(*due - now);
+    pendingWake = due;
+    glutTimerFunc(static_cast<unsigned>(std::max<std::chrono::milliseconds::rep>(delay.count(), 0)), onWakeTimer,
+                  ++wakeGeneration);
 }
 
 // The one way out of the program besides closing the window.
@@ -66,50 +83,52 @@ void initGraphics(int width, int height) {
 
 void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    // Behind an error box the screen stands still: nothing falls or clears.
-    const bool still = errorBoxes.count > 0;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         drawMenuScreen();
         break;
     case ScreenMode::Play:
-        if (still) {
-            holdDropTiming(std::chrono::steady_clock::now());
-        } else {
-            runDropTiming(std::chrono::steady_clock::now());
-            resolveBoard();
-        }
         drawPlayField();
         break;
     case ScreenMode::Highscores:
         drawHighscoreScreen();
         break;
     }
-    if (still) drawErrorBox(errorBoxes.messages[0]);
+    if (errorBoxes.count > 0) drawErrorBox(errorBoxes.messages[0]);
     glutSwapBuffers();
-    waitForFrameSlot();
+}
+
+void wakeGame() {
+    if (windowHidden) return;
+    const Clock::time_point now = Clock::now();
+    const std::optional<Clock::time_point> due = advanceGame(now);
+    if (pictureChanged()) glutPostRedisplay();
+    scheduleWake(due, now);
 }
 
 void onReshape(int width, int height) {
     glViewport(0, 0, width, height == 0 ? 1 : height);
     setProjection(width, height);
     fitFontToWindow(height);
+    glutPostRedisplay();
 }
 
 void onKeyboard(unsigned char key, int, int) {
     if (handleKeyboard(key) == KeyOutcome::Quit) quitGame();
+    wakeGame();
 }
 
 void onSpecialKey(int key, int, int) {
     // GLUT puts the window back to its size and place on the second toggle.
     if (handleSpecialKey(key) == KeyOutcome::ToggleFullScreen) glutFullScreenToggle();
+    wakeGame();
 }
 
 void onWindowStatus(int status) {
-    // A hidden window draws nothing: without the idle callback the main loop
-    // sleeps until the window shows again.
-    const bool hidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
-    glutIdleFunc(hidden ? nullptr : onDisplay);
-    // The time it was hidden is no game time.
-    if (!hidden) holdDropTiming(std::chrono::steady_clock::now());
+    windowHidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
+    if (windowHidden) return;
+    // The time it was hidden is no game time; what shows again is drawn afresh.
+    holdGameTime(Clock::now());
+    glutPostRedisplay();
+    wakeGame();
 }

@@ -77,18 +77,20 @@ int main(int argc, char** argv) {
     nameWindow();
 
     glutDisplayFunc(onDisplay);
-    glutIdleFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
     glutWindowStatusFunc(onWindowStatus);
 
-    // Frames are paced by the game itself (onDisplay).
+    // Frames are drawn when the game asks for them, and a swap need not wait
+    // for the monitor.
     turnOffSwapSync();
     // The window's own size, which -geometry may have changed, reaches the
     // projection through the first reshape.
     initGraphics(windowWidth, windowHeight);
     spawnPiece();
+    // The first wake-up sets the menu going; from then on timers and keys wake the game.
+    wakeGame();
     glutMainLoop();
     return EXIT_SUCCESS;
 }

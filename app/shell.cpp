@@ -1,5 +1,5 @@
-// The shell's plain functions: the key map, the drop timing and the frame
-// pacing. No OpenGL: the GLUT callbacks call these.
+// The shell's plain functions: the key map and the error boxes. No OpenGL:
+// the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
 #include <cstdio>
@@ -155,44 +155,6 @@ void dismissErrorBox() {
     std::memmove(errorBoxes.messages[0], errorBoxes.messages[1], errorBoxes.count * errorBoxMessageSize);
 }
 
-void holdDropTiming(std::chrono::steady_clock::time_point now) { gameState.lastTick = now; }
-
-void runDropTiming(std::chrono::steady_clock::time_point now) {
-    const auto elapsed = now - gameState.lastTick;
-    if (gameState.paused) {
-        // Paused time is no game time: counting starts afresh on the way out.
-        gameState.lastTick = now;
-        return;
-    }
-    int ticks = 1;
-    if (elapsed > tickStallLimit) {
-        gameState.lastTick = now;
-    } else {
-        ticks = static_cast<int>(elapsed / tickPeriod);
-        gameState.lastTick += ticks * tickPeriod;
-    }
-    // Within the stall limit a frame finds at most five ticks, fewer than the
-    // shortest interval's six, so a frame steps the piece at most once.
-    for (int tick = 0; tick < ticks; ++tick) {
-        ++gameState.dropCounter;
-        if (gameState.dropCounter > gameState.dropInterval) {
-            stepPiece();
-            gameState.dropCounter = 0;
-        }
-    }
-}
-
 double viewAspect(int width, int height) {
     return static_cast<double>(width) / (height == 0 ? 1 : height);
-}
-
-std::chrono::steady_clock::time_point nextFrameSlot(std::chrono::steady_clock::time_point slot,
-                                                    std::chrono::steady_clock::time_point now) {
-    constexpr auto framePeriod =
-        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) /
-        framesPerSecond;
-    const auto next = slot + framePeriod;
-    // After a stall (a window drag, a slow frame) start afresh rather than
-    // racing through the missed frames to catch up.
-    return next + framePeriod < now ? now : next;
 }

@@ -1,4 +1,6 @@
 // The block cube: every block in the game is this cube with its kind's texture.
+#include <vector>
+
 #include "render/render.h"
 
 namespace {
@@ -38,4 +40,23 @@ void drawBlockCube() {
         glVertex3f(v.x, v.y, v.z);
     }
     glEnd();
+}
+
+void drawCubeBatch(const CubeCentre* centres, int count) {
+    // One array of every corner of every cube, drawn at once: a draw costs
+    // the software renderer about as much as the pixels of a small cube.
+    std::vector<CubeVertex> vertices;
+    vertices.reserve(static_cast<std::size_t>(count) * std::size(cubeVertices));
+    for (int i = 0; i < count; ++i) {
+        for (CubeVertex v : cubeVertices) {
+            v.x += centres[i].x;
+            v.y += centres[i].y;
+            v.z += centres[i].z;
+            vertices.push_back(v);
+        }
+    }
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
+    glPopClientAttrib();
 }

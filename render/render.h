@@ -1,7 +1,8 @@
 // render/: draws the screens with OpenGL's fixed-function pipeline. Reads the
-// game state, the board, the piece and the high score table; writes only the
-// menu's spin. Owns `blockTextures`, which the image loader fills at start-up,
-// and the font's display lists.
+// game state (the menu's wall and the name cursor included), the board, the
+// piece, the high score table, the name being typed and `errorBoxes`; writes
+// none of them. Owns `blockTextures`, which the image loader fills at
+// start-up, and the font's display lists and globals.
 //
 // All writing is text at a raster position: one display list per character
 // code 32 to 127, each drawing its glyph and moving on by the glyph's width.
@@ -82,6 +83,13 @@ void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((form
 
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
+// Where a cube of a batch stands, in the current model-view frame.
+struct CubeCentre {
+    GLfloat x, y, z;
+};
+// Draws `count` cubes as drawBlockCube would at each of `centres`, in one draw,
+// with the bound texture; the client arrays are left as they were.
+void drawCubeBatch(const CubeCentre* centres, int count);
 // Calls drawCell for each cell of the 8 x 17 grid, row by row from row 0 at
 // the top, with the model-view origin moved to that cell's cube centre and
 // the colour white; origin and colour are back as they were afterwards.
@@ -90,13 +98,13 @@ void drawCellGrid(void (*drawCell)(int column, int row));
 void drawPlayField();
 // Draws the score line of the Play screen in the current model-view frame.
 void drawScoreLine();
-// Draws the title, the items and the cursor, then the wall of cubes; turns
-// gameState.menuSpin unless an error box shows.
+// Draws the title, the items and the cursor, then the wall of cubes turned
+// by gameState.menuSpin, each cube with its image of gameState.wall.
 void drawMenuScreen();
 // Draws a box captioned "Error" with the message and an OK button over the
 // middle of the window, in window pixels; the GL state is left as it was.
 void drawErrorBox(const char* message);
-// Draws the high score table, and the name prompt while a name is entered;
-// leaves its last colour (red, or green) current for the text drawn after
-// (the cubes are always white).
+// Draws the high score table, and the name prompt while a name is entered
+// with the cursor when gameState.cursorShown; leaves its last colour (red,
+// or green) current for the text drawn after (the cubes are always white).
 void drawHighscoreScreen();

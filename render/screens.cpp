@@ -3,7 +3,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -24,13 +23,9 @@ constexpr GLfloat menuCursorX = -1.0f;
 constexpr GLfloat menuItemY[] = {-9.0f, -12.0f, -15.0f};
 constexpr const char* menuItemTexts[] = {"Start", "Highscores", "Exit"};
 
-// The wall behind the menu: 20 units behind its texts, and it turns about
-// the (1, 1, 1) axis through its first cube by half a degree a frame, three
-// whole turns before it starts again.
+// The wall behind the menu stands 20 units behind its texts, and turns
+// about the (1, 1, 1) axis through its first cube.
 constexpr GLfloat wallDepth = -20.0f;
-constexpr float menuSpinStep = 0.5f;
-constexpr float menuSpinLimit = -1080.0f;
-constexpr int wallTextureKinds = 4;  // black, light blue, red, green
 
 // The score line, in the play field's frame before its rotations.
 constexpr GLfloat scoreX = 19.0f;
@@ -43,9 +38,6 @@ constexpr GLfloat tableLineSpacing = 3.0f;
 constexpr GLfloat promptX = 20.0f;
 constexpr GLfloat promptY = -5.0f;
 constexpr GLfloat typedNameY = -8.0f;
-// The name's cursor shows on 3 of every 5 frames, at random, so it flickers.
-constexpr int cursorChances = 5;
-constexpr int cursorShownChances = 3;
 
 // The error box, in window pixels at the glyphs' base height; it grows with
 // them: its margins, its lines' height and its OK button's size.
@@ -82,6 +74,27 @@ void frameRectangle(int left, int bottom, int width, int height) {
     glEnd();
 }
 
+// The wall's cubes with the play field's spacing, drawn in one batch per
+// image: the cubes of one image in one draw.
+void drawMenuWall() {
+    CubeCentre centres[wallImageKinds][wallCubes];
+    int counts[wallImageKinds] = {};
+    for (int row = 0; row < boardRows; ++row) {
+        for (int column = 0; column < boardColumns; ++column) {
+            const int image = gameState.wall.images[row][column];
+            centres[image][counts[image]++] = {columnSpacing * column, -rowSpacing * row, 0.0f};
+        }
+    }
+    // Cubes show their textures as drawn, whatever colour the table left.
+    glPushAttrib(GL_CURRENT_BIT);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for (int image = 0; image < wallImageKinds; ++image) {
+        glBindTexture(GL_TEXTURE_2D, blockTextures[image]);
+        drawCubeBatch(centres[image], counts[image]);
+    }
+    glPopAttrib();
+}
+
 }  // namespace
 
 void drawMenuScreen() {
@@ -92,18 +105,9 @@ void drawMenuScreen() {
         drawText(menuItemX, menuItemY[item], "%s", menuItemTexts[item]);
     }
     drawText(menuCursorX, menuItemY[gameState.menuSelection], "=)>");
-
     glTranslatef(0.0f, 0.0f, wallDepth);
     glRotatef(gameState.menuSpin, 1.0f, 1.0f, 1.0f);
-    // Behind an error box the wall stands still.
-    if (errorBoxes.count == 0) {
-        gameState.menuSpin -= menuSpinStep;
-        if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
-    }
-    drawCellGrid([](int, int) {
-        glBindTexture(GL_TEXTURE_2D, blockTextures[std::rand() % wallTextureKinds]);
-        drawBlockCube();
-    });
+    drawMenuWall();
 }
 
 void drawScoreLine() { drawText(scoreX, scoreY, "Score: %i ", gameState.score); }
@@ -126,8 +130,7 @@ void drawHighscoreScreen() {
     glColor3f(0.0f, 0.0f, 1.0f);
     drawText(promptX, promptY, "enter your name");
     glColor3f(0.0f, 1.0f, 0.0f);
-    const bool cursorShown = std::rand() % cursorChances < cursorShownChances;
-    drawText(promptX, typedNameY, "%s%s", nameBuffer, cursorShown ? "_" : "");
+    drawText(promptX, typedNameY, "%s%s", nameBuffer, gameState.cursorShown ? "_" : "");
 }
 
 void drawErrorBox(const char* message) {

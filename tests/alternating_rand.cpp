@@ -1,6 +1,8 @@
 // Preloaded into the real game by an end-to-end test: rand() alternates 0 and
 // 1, so every piece is two kinds in the order A B A, the next one B A B, and so
-// on (a spawn takes three values; the menu's wall takes an even number a frame).
+// on. A spawn takes three values; the menu's wall takes two for each image it
+// changes (the image, then when it next changes), so after the first spawn its
+// images are all 1, light blue, and the pieces keep their order.
 extern "C" int rand() {
     static int calls = 0;
     return calls++ % 2;

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -266,14 +268,152 @@ TEST_F(Shell, AReshapeToHeightZeroKeepsTheWidthAsAspect) {
     EXPECT_DOUBLE_EQ(viewAspect(0, 0), 0.0);
 }
 
-TEST_F(Shell, FrameSlotsFollowAtTheFrameRateAndSkipAfterAStall) {
+// The menu at rest, woken as GLUT's timer would (at each due time, late by
+// `lateness`) and by keys besides, for `seconds`: each cube's changes and
+// the most cubes changed in one wake-up.
+struct WallRun {
+    std::vector<std::vector<double>> changes = std::vector<std::vector<double>>(wallCubes);  // seconds, by cube
+    int mostInOneWake = 0;
+    int wakes = 0;
+};
+
+WallRun runMenu(double runSeconds, std::chrono::milliseconds lateness, int keysPerSecond) {
     using namespace std::chrono;
-    const steady_clock::time_point start{seconds(100)};
-    const auto period = duration_cast<steady_clock::duration>(seconds(1)) / framesPerSecond;
-    EXPECT_EQ(nextFrameSlot(start, start), start + period);
-    EXPECT_EQ(nextFrameSlot(start, start + period + period / 2), start + period) << "one frame late";
-    const auto stalled = start + seconds(3);
-    EXPECT_EQ(nextFrameSlot(start, stalled), stalled);
+    const steady_clock::time_point start{hours(1)};
+    WallRun run;
+    steady_clock::time_point now = start, nextKey = start;
+    while (now < start + duration_cast<steady_clock::duration>(duration<double>(runSeconds))) {
+        const MenuWall before = gameState.wall;
+        const std::optional<steady_clock::time_point> due = advanceGame(now);
+        ++run.wakes;
+        int changed = 0;
+        for (int cube = 0; cube < wallCubes; ++cube) {
+            if (gameState.wall.nextChange[cube / boardColumns][cube % boardColumns] ==
+                before.nextChange[cube / boardColumns][cube % boardColumns]) continue;
+            ++changed;
+            run.changes[cube].push_back(duration<double>(now - start).count());
+        }
+        if (before.ready) run.mostInOneWake = std::max(run.mostInOneWake, changed);
+        const auto timerWake = *due + lateness;
+        if (keysPerSecond > 0 && nextKey < timerWake) {
+            now = nextKey;
+            nextKey += nanoseconds(seconds(1)) / keysPerSecond;
+        } else {
+            now = timerWake;
+        }
+    }
+    return run;
+}
+
+// The wall shimmers without flashing: no cube changes more than 3 times in
+// any second, no more than an eighth of the wall in one frame, each cube
+// about every 1.5 s, and the spin keeps 60 degrees a second however often
+// the game is woken, and turns three times before it starts again.
+TEST_F(Shell, TheMenuWallChangesCalmlyAndKeepsItsSpinWhateverWakesIt) {
+    struct Case {
+        std::chrono::milliseconds lateness;
+        int keysPerSecond;
+    };
+    for (const Case c : {Case{std::chrono::milliseconds(0), 0}, Case{std::chrono::milliseconds(3), 500},
+                         Case{std::chrono::milliseconds(45), 0}}) {
+        resetWorld();
+        std::srand(7);
+        const WallRun run = runMenu(20.0, c.lateness, c.keysPerSecond);
+        const std::string where = "late by " + std::to_string(c.lateness.count()) + " ms, " +
+                                  std::to_string(c.keysPerSecond) + " keys a second";
+        EXPECT_LE(run.mostInOneWake, wallCubes / 8) << where;
+        double total = 0;
+        for (const std::vector<double>& times : run.changes) {
+            total += static_cast<double>(times.size());
+            for (std::size_t i = 3; i < times.size(); ++i) ASSERT_GE(times[i] - times[i - 3], 1.0) << where;
+        }
+        EXPECT_GT(total / wallCubes, 20.0 / 3) << where;
+        EXPECT_LT(total / wallCubes, 20.0 / 1.2) << where;
+        // 20 s at 60 degrees a second: 1200 degrees, past the 1080 of three turns and one more step.
+        EXPECT_NEAR(gameState.menuSpin, -(1200.0f - 1081.0f * menuSpinStep), 3 * menuSpinStep) << where;
+    }
+}
+
+// Only the wall and the cursor draw from rand(), and only on their own
+// screen: a game's pieces come from it as if nothing else used it.
+TEST_F(Shell, OnlyTheMenuAndTheNamePromptDrawRandomNumbers) {
+    using namespace std::chrono;
+    std::srand(11);
+    const int expected = std::rand();
+    std::srand(11);
+    const steady_clock::time_point start{hours(1)};
+    const auto wakeFor = [&](ScreenMode mode) {
+        gameState.mode = mode;
+        for (int i = 1; i <= 300; ++i) advanceGame(start + i * milliseconds(10));
+    };
+    gameState.paused = true;
+    wakeFor(ScreenMode::Play);
+    wakeFor(ScreenMode::Highscores);
+    queueErrorBox("a box");
+    wakeFor(ScreenMode::Menu);
+    EXPECT_EQ(std::rand(), expected);
+
+    dismissErrorBox();
+    gameState.mode = ScreenMode::Highscores;
+    enteringName = true;
+    int shown = 0, changes = 0;
+    bool cursor = gameState.cursorShown;
+    for (int i = 1; i <= 1000; ++i) {
+        advanceGame(start + i * milliseconds(10));
+        shown += gameState.cursorShown;
+        changes += gameState.cursorShown != cursor;
+        cursor = gameState.cursorShown;
+    }
+    EXPECT_GT(shown, 300);
+    EXPECT_LT(shown, 900);
+    EXPECT_LE(changes, 3 * 10);
+    EXPECT_GT(changes, 5);
+}
+
+// What a wake-up leaves to draw: frames only when the picture changed, and
+// a wake-up asked for only while something moves by the clock.
+TEST_F(Shell, AFrameIsDueOnlyWhenThePictureChangesAndStillScreensSleep) {
+    using namespace std::chrono;
+    const steady_clock::time_point start{hours(1)};
+    gameState.mode = ScreenMode::Play;
+    gameState.dropInterval = startDropInterval;
+    pictureChanged();
+    EXPECT_EQ(advanceGame(start), start + tickPeriod);  // a stall: one tick, none due before the next
+    EXPECT_FALSE(pictureChanged()) << "a tick that steps nothing";
+    handleKeyboard('x');
+    EXPECT_FALSE(pictureChanged()) << "a key that does nothing";
+    handleSpecialKey(GLUT_KEY_LEFT);
+    EXPECT_TRUE(pictureChanged()) << "a key that moves the piece";
+
+    // A piece lands on a triple: the board settles a step a frame, then rests.
+    resetWorld(2, floorRow - 2, {2, 3, 1});
+    fill({{0, floorRow}, {1, floorRow}}, 1);
+    gameState.mode = ScreenMode::Play;
+    gameState.paused = true;
+    handleSpecialKey(GLUT_KEY_DOWN);
+    std::optional<steady_clock::time_point> due = advanceGame(start);
+    EXPECT_EQ(at(0, floorRow), emptyCell);
+    EXPECT_EQ(gameState.score, pointsStraight);
+    ASSERT_TRUE(due.has_value()) << "the blocks above the triple are still to fall";
+    for (int frame = 0; frame < 5 && due; ++frame) due = advanceGame(*due);
+    EXPECT_FALSE(due.has_value()) << "a settled, paused board wants no wake-up";
+    EXPECT_EQ(at(2, floorRow), 3);
+    pictureChanged();
+    EXPECT_FALSE(advanceGame(start + hours(1)).has_value());
+    EXPECT_FALSE(pictureChanged()) << "a paused game an hour later";
+
+    for (ScreenMode mode : {ScreenMode::Highscores, ScreenMode::Menu}) {
+        gameState.mode = mode;
+        queueErrorBox("a box");
+        EXPECT_FALSE(advanceGame(start + hours(2)).has_value());
+        pictureChanged();
+        EXPECT_FALSE(advanceGame(start + hours(3)).has_value());
+        EXPECT_FALSE(pictureChanged()) << "behind an error box";
+        dismissErrorBox();
+        EXPECT_TRUE(pictureChanged());
+    }
+    gameState.mode = ScreenMode::Highscores;
+    EXPECT_FALSE(advanceGame(start + hours(4)).has_value()) << "the table at rest";
 }
 
 }  // namespace

@@ -1,0 +1,204 @@
+// The frame loop's plain functions: what moves by the clock (the drop
+// timing, a settling board, the menu's wall and spin, the name prompt's
+// cursor) and whether the picture changed. No OpenGL: the GLUT timer and
+// the key callbacks call these, and the drawing only reads what they leave.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "app/app.h"
+#include "game/game.h"
+#include "scores/scores.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Wake = std::optional<Clock::time_point>;
+
+// The picture as the last frame asked for showed it, byte by byte.
+std::string shownPicture;
+
+// The earlier of two wake-ups; nothing means none is wanted.
+Wake earliest(Wake a, Wake b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
+
+bool sameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The frame steps due since `lastFrame`: one for every whole frame period,
+// or one alone after a stall, so that the wall never races to catch up.
+int takeFrameSteps(Clock::time_point now) {
+    const auto elapsed = now - gameState.lastFrame;
+    if (elapsed > tickStallLimit) {
+        gameState.lastFrame = now;
+        return 1;
+    }
+    const auto steps = elapsed / framePeriod;
+    gameState.lastFrame += steps * framePeriod;
+    return static_cast<int>(steps);
+}
+
+// A board that differs from its settled self takes one settling step a
+// frame (a triple cleared, or a pass of gravity) until a step changes
+// nothing. Skipping the steps of a settled board changes nothing either:
+// on such a board a step finds nothing to clear and nothing to drop.
+Wake settleBoard(Clock::time_point now) {
+    if (sameBoard(board, gameState.settledBoard)) return std::nullopt;
+    for (int steps = takeFrameSteps(now); steps > 0; --steps) {
+        const Board before = board;
+        resolveBoard();
+        if (sameBoard(board, before)) {
+            gameState.settledBoard = board;
+            return std::nullopt;
+        }
+    }
+    return gameState.lastFrame + framePeriod;
+}
+
+Wake advancePlay(Clock::time_point now) {
+    runDropTiming(now);
+    const Wake settling = settleBoard(now);
+    const Wake tick = gameState.paused ? Wake{} : Wake{gameState.lastTick + tickPeriod};
+    return earliest(settling, tick);
+}
+
+// A fresh image for one cube of the wall, and the frame of its next change.
+void changeWallImage(int row, int column) {
+    MenuWall& wall = gameState.wall;
+    wall.images[row][column] = std::rand() % wallImageKinds;
+    wall.nextChange[row][column] = wall.frame + wallMinFramesKept + std::rand() % wallFramesKeptSpread;
+}
+
+// The wall's first images, each cube's first change spread over the time a
+// cube keeps an image, so that the changes do not come in waves.
+void readyWall() {
+    MenuWall& wall = gameState.wall;
+    for (int row = 0; row < boardRows; ++row) {
+        for (int column = 0; column < boardColumns; ++column) {
+            changeWallImage(row, column);
+            wall.nextChange[row][column] -= wallMinFramesKept;
+        }
+    }
+    wall.ready = true;
+}
+
+// The menu's frame steps: the spin, and the images of the cubes whose time
+// has come, no more than an eighth of the wall at once (the rest wait a frame).
+Wake stepMenu(Clock::time_point now) {
+    MenuWall& wall = gameState.wall;
+    if (!wall.ready) readyWall();
+    for (int steps = takeFrameSteps(now); steps > 0; --steps) {
+        gameState.menuSpin -= menuSpinStep;
+        if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
+        ++wall.frame;
+    }
+    int changes = 0;
+    for (int row = 0; row < boardRows; ++row) {
+        for (int column = 0; column < boardColumns && changes < wallMostChangesAFrame; ++column) {
+            if (wall.nextChange[row][column] > wall.frame) continue;
+            changeWallImage(row, column);
+            ++changes;
+        }
+    }
+    return gameState.lastFrame + framePeriod;
+}
+
+// The name prompt's cursor shows or not by a fresh draw every so often.
+Wake flickerCursor(Clock::time_point now) {
+    if (!enteringName) return std::nullopt;
+    if (now >= gameState.nextCursorDraw) {
+        gameState.cursorShown = std::rand() % cursorChances < cursorShownChances;
+        gameState.nextCursorDraw = now + cursorDrawPeriod;
+    }
+    return gameState.nextCursorDraw;
+}
+
+// Everything the screens draw from, byte by byte.
+std::string pictureBytes() {
+    std::string bytes;
+    const auto add = [&bytes](const auto& value) {
+        using Value = std::remove_reference_t<decltype(value)>;
+        // No padding, whose bytes could differ in two equal pictures.
+        static_assert(std::has_unique_object_representations_v<Value> || std::is_floating_point_v<Value>);
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    add(gameState.mode);
+    add(gameState.menuSelection);
+    add(gameState.score);
+    add(gameState.pitch);
+    add(gameState.yaw);
+    add(gameState.menuSpin);
+    add(gameState.wall.images);
+    add(board);
+    add(piece);
+    add(highScoreTable);
+    add(enteringName);
+    add(nameBuffer);
+    add(gameState.cursorShown);
+    add(errorBoxes.count > 0);
+    if (errorBoxes.count > 0) add(errorBoxes.messages[0]);
+    return bytes;
+}
+
+}  // namespace
+
+Wake advanceGame(Clock::time_point now) {
+    // Behind an error box the screen stands still: nothing falls, clears or turns.
+    if (errorBoxes.count > 0) {
+        holdGameTime(now);
+        return std::nullopt;
+    }
+    switch (gameState.mode) {
+    case ScreenMode::Menu:
+        return stepMenu(now);
+    case ScreenMode::Play: {
+        const Wake wake = advancePlay(now);
+        // A timed step may end the game: the table then starts from this moment.
+        return gameState.mode == ScreenMode::Play ? wake : advanceGame(now);
+    }
+    case ScreenMode::Highscores:
+        return flickerCursor(now);
+    }
+    return std::nullopt;
+}
+
+bool pictureChanged() {
+    std::string picture = pictureBytes();
+    if (picture == shownPicture) return false;
+    shownPicture = std::move(picture);
+    return true;
+}
+
+void holdGameTime(Clock::time_point now) {
+    gameState.lastTick = now;
+    gameState.lastFrame = now;
+}
+
+void runDropTiming(Clock::time_point now) {
+    const auto elapsed = now - gameState.lastTick;
+    if (gameState.paused) {
+        // Paused time is no game time: counting starts afresh on the way out.
+        gameState.lastTick = now;
+        return;
+    }
+    int ticks = 1;
+    if (elapsed > tickStallLimit) {
+        gameState.lastTick = now;
+    } else {
+        ticks = static_cast<int>(elapsed / tickPeriod);
+        gameState.lastTick += ticks * tickPeriod;
+    }
+    // Within the stall limit a wake-up finds at most five ticks, fewer than
+    // the shortest interval's six, so it steps the piece at most once.
+    for (int tick = 0; tick < ticks; ++tick) {
+        ++gameState.dropCounter;
+        if (gameState.dropCounter > gameState.dropInterval) {
+            stepPiece();
+            gameState.dropCounter = 0;
+        }
+    }
+}
