@@ -70,6 +70,21 @@ play_to_game_over() {
   [ -n "$SCORE" ] || fail "no game over after 600 presses of Down"
 }
 
+# The environment that makes the game count its buffer swaps in $WORK/swaps.
+count_swaps_env() {
+  head -c 8 /dev/zero >"$WORK/swaps"
+  echo "BENCH_SWAP_FILE=$WORK/swaps LD_PRELOAD=$BUILD_DIR/libswap_counter.so"
+}
+
+# Echoes the buffer swaps the game makes in SECONDS (after counting started).
+swaps_in() {
+  local before after
+  before=$(od -An -tu8 "$WORK/swaps" | tr -d ' ')
+  sleep "$1"
+  after=$(od -An -tu8 "$WORK/swaps" | tr -d ' ')
+  echo $((after - before))
+}
+
 # Presses keys in the game's window. xdotool's complaints go to a log: the
 # key-up of a key that ends the game finds no window any more.
 key() { xdotool key --window "$WID" "$@" 2>>"$WORK/xdotool.log" || true; }
@@ -140,7 +155,7 @@ same_area() {
 }
 
 # True when two screenshots show the same lit shapes inside GEOMETRY, whatever
-# their colours: the menu's wall changes its colours in every frame.
+# their colours: the menu's wall changes its colours now and then.
 same_silhouette() {
   local difference
   difference=$("$MAGICK" "$WORK/$1.png" "$WORK/$2.png" -crop "$3" +repage -threshold 1% \

@@ -1,6 +1,7 @@
 # The block images in the real program: with them the falling piece is drawn
 # in colour; without them the game starts all the same, silently, with white
-# cubes; a broken one is reported in a box in the window.
+# cubes; a broken one is reported in a box in the window. The frames drawn
+# are counted: none behind the box, on the table at rest or while paused.
 source "$(dirname "$0")/e2e_support.sh"
 
 # Shares (0 to 1) of the window's pixels that are saturated colour, and that are bright.
@@ -40,23 +41,35 @@ look_at_play coloured
 read -r saturated bright <<<"$shares"
 awk -v s="$saturated" 'BEGIN { exit !(s > 0.001) }' || fail "no coloured cubes with the images: $saturated"
 # A broken image: the game says so in a box at start-up, over a screen that
-# stands still, until Enter; then it plays on, with those cubes white.
+# stands still and draws no frames, until Enter; then it plays on, with those
+# cubes white. Frames come only when the picture changes: the menu's wall
+# turns at 60 a second; a paused game and the table at rest draw none.
 echo "not an image" >"$WORK/block_red.bmp"
-(cd "$WORK" && exec "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") &
+(cd "$WORK" && exec env $(count_swaps_env) "$GAME" >"$WORK/stdout" 2>"$WORK/stderr") &
 GAME_PID=$!
 wait_until xdotool search --name '^Tessarine 3D$' >/dev/null || fail "no window with a broken image"
 WID=$(xdotool search --name '^Tessarine 3D$' | head -n 1)
 boxed() { capture boxed && box_shown boxed; }
 wait_until boxed || fail "no error box for the broken image ($counted pixels)"
-sleep 0.3
+swaps=$(swaps_in 1)
+[ "$swaps" -eq 0 ] || fail "$swaps frames in a second behind the error box"
 capture still
 same_silhouette boxed still 640x480+0+0 || fail "the wall behind the error box turns"
 key Return
 unboxed() { capture unboxed && ! box_shown unboxed; }
 wait_until unboxed || fail "Enter did not take the error box away"
-sleep 0.3
+swaps=$(swaps_in 1)
+[ "$swaps" -ge 30 ] || fail "the menu drew $swaps frames in a second"
 capture turning
 same_silhouette unboxed turning 640x480+0+0 && fail "the wall stands still after the box"
+key Down Return
+sleep 0.3
+swaps=$(swaps_in 1)
+[ "$swaps" -eq 0 ] || fail "the table at rest drew $swaps frames in a second"
+key Return Up Return p
+sleep 0.3
+swaps=$(swaps_in 1)
+[ "$swaps" -eq 0 ] || fail "a paused game drew $swaps frames in a second"
 key Escape
 wait_for_exit
 [ "$(cat "$WORK/stderr")" = "tessarine3d: Unknown DIB file format." ] ||
