@@ -10,8 +10,10 @@
 # Xvfb screen of that size) and each screen it prints the frames a second,
 # counted at glXSwapBuffers by a preloaded counter, and the processor time of
 # the program's process alone (utime + stime from /proc/PID/stat) as a share
-# of one core, over BENCH_SECONDS (10) after 2 s of warming up, and the same
-# for the menu with its window hidden. Then the fall
+# of one core, over BENCH_SECONDS (10) after 2 s of warming up: the falling
+# piece, a paused game, the table at rest, the menu, the menu behind an error
+# box (a broken image), the name prompt after a game, and the menu with its
+# window hidden; then the delay from a key to the frame that shows it. Then the fall
 # speed: the time the first piece takes to land (15 steps), at each size and
 # with each buffer swap made 25 ms slower. Last, each drawing step alone
 # (tests/screens_bench), when Google Benchmark is installed. Not a test: the
@@ -31,6 +33,7 @@ trap cleanup EXIT
 
 cc -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counter.c" -ldl
 cc -O2 -o "$work/minimal" "$root/scripts/bench/minimal.c" -lglut -lGL
+cc -O2 -o "$work/key_latency" "$root/scripts/bench/key_latency.c" -lX11
 games=("$@")
 if [ ${#games[@]} -eq 0 ]; then
   cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
@@ -40,6 +43,7 @@ if [ ${#games[@]} -eq 0 ]; then
   games=("$root/build-bench/tessarine3d")
 fi
 ticks_per_second=$(getconf CLK_TCK)
+latency=()
 
 start_xvfb() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null
@@ -57,7 +61,7 @@ launch() {
   shift 3
   head -c 8 /dev/zero >"$work/swaps"
   (cd "$(dirname "$1")" &&
-    BENCH_SWAP_FILE="$work/swaps" LD_PRELOAD="$work/swap_counter.so" exec "$@" >/dev/null 2>&1) &
+    BENCH_SWAP_FILE="$work/swaps" LD_PRELOAD="$work/swap_counter.so" exec "$@" >"$work/stdout" 2>/dev/null) &
   app_pid=$!
   wid=
   for _ in $(seq 100); do
@@ -96,6 +100,38 @@ measure() {
     printf "| %-40s | %6.1f | %6.1f %% | %5s |\n", label, fps, cpu, ratio
     print cpu > "/dev/stderr"
   }' 2>"$work/cpu"
+}
+
+# The game to start for SCREEN: GAME itself, or a link to it in a scratch
+# directory with its images and a broken red one (an error box at start-up),
+# or a table whose lowest score is -1 (any game asks for a name).
+game_in() {
+  local game=$1 screen=$2 dir
+  case $screen in
+    "Menu, error box") dir=$work/boxed ;;
+    "Name prompt") dir=$work/prompt ;;
+    *) echo "$game"; return ;;
+  esac
+  rm -rf "$dir" && mkdir -p "$dir"
+  cp "$(dirname "$game")"/block_*.bmp "$dir/"
+  ln -s "$game" "$dir/tessarine3d"
+  if [ "$screen" = "Menu, error box" ]; then
+    echo "not an image" >"$dir/block_red.bmp"
+  else
+    for _ in $(seq 11); do printf 'Bench'; head -c 95 /dev/zero; printf '\xff\xff\xff\xff'; done >"$dir/scores.dat"
+  fi
+  echo "$dir/tessarine3d"
+}
+
+# Starts a game and holds Down until it is over and the name prompt shows.
+play_to_prompt() {
+  xdotool key --window "$wid" Return 2>/dev/null
+  for _ in $(seq 60); do
+    grep -q '^your score' "$work/stdout" && return
+    xdotool key --window "$wid" --delay 15 --repeat 10 Down 2>/dev/null
+  done
+  echo "no game over for the name prompt" >&2
+  exit 1
 }
 
 # Seconds from Enter on Start until the first piece lands and the next one
@@ -139,12 +175,14 @@ for size in 640x480 1920x1080; do
   baseline=$(cat "$work/cpu")
   for game in "${games[@]}"; do
     tag=$(basename "$(dirname "$game")")
-    for screen in Play Highscores Menu; do
-      launch "Tessarine 3D" "$width" "$height" "$game"
+    for screen in Play "Play, paused" Highscores Menu "Menu, error box" "Name prompt"; do
+      launch "Tessarine 3D" "$width" "$height" "$(game_in "$game" "$screen")"
       sleep 0.5
       case $screen in
         Play) xdotool key --window "$wid" Return 2>/dev/null ;;
+        "Play, paused") xdotool key --window "$wid" Return p 2>/dev/null ;;
         Highscores) xdotool key --window "$wid" Down Return 2>/dev/null ;;
+        "Name prompt") play_to_prompt ;;
       esac
       measure "$tag: $screen"
     done
@@ -153,8 +191,17 @@ for size in 640x480 1920x1080; do
     sleep 0.5
     xdotool windowunmap "$wid" 2>/dev/null
     measure "$tag: Menu, window hidden"
+    launch "Tessarine 3D" "$width" "$height" "$game"
+    sleep 0.5
+    xdotool key --window "$wid" Return p 2>/dev/null
+    sleep 1
+    latency+=("- $tag, $width x $height: $(BENCH_SWAP_FILE="$work/swaps" "$work/key_latency" "$wid" 40)")
+    stop
   done
 done
+echo
+echo "Key-to-swap delay: Left and Right in turn in a paused game, from the key sent to the frame swapped"
+printf '%s\n' "${latency[@]}"
 echo
 echo "Fall speed: the first piece's 15 steps (at 1.25 rows/s they take 11.95 s)"
 for game in "${games[@]}"; do
