@@ -3,7 +3,7 @@
  * next buffer swap, read from the swap counter's shared file:
  *   BENCH_SWAP_FILE=FILE key_latency WINDOW-ID PRESSES
  * Prints the median, the 90th percentile and the largest delay in ms. */
-#define _POSIX_C_SOURCE 200809L
+#define _DEFAULT_SOURCE
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
