@@ -158,65 +158,143 @@ int nextPowerOfTwo(int n) {
     return power;
 }
 
-// The glyphs in one alpha texture, 255 where a bit is set, and one list per
-// glyph drawing its quad at whole-pixel offsets from the pen, then moving the
-// pen (the model-view origin) by the advance.
-void compileQuadLists(const std::vector<GlyphImage>& glyphs) {
-    int cellWidth = 0, cellHeight = 0;
+// The glyphs laid out in one alpha texture: 255 where a bit is set, each
+// glyph in a cell of its own, 16 cells a row, with sizes of powers of two.
+struct GlyphAtlas {
+    int width = 0, height = 0;          // texels
+    int cellWidth = 0, cellHeight = 0;  // texels a glyph's cell takes
+    std::vector<GLubyte> alpha;         // rows from the bottom up
+};
+
+GlyphAtlas layOutAtlas(const std::vector<GlyphImage>& glyphs) {
+    GlyphAtlas atlas;
     for (const GlyphImage& g : glyphs) {
-        cellWidth = std::max(cellWidth, g.width + 1);
-        cellHeight = std::max(cellHeight, g.rows + 1);
+        atlas.cellWidth = std::max(atlas.cellWidth, g.width + 1);
+        atlas.cellHeight = std::max(atlas.cellHeight, g.rows + 1);
     }
-    const int atlasWidth = nextPowerOfTwo(atlasColumns * cellWidth);
-    const int atlasHeight = nextPowerOfTwo(atlasRows * cellHeight);
-    std::vector<GLubyte> alpha(static_cast<std::size_t>(atlasWidth) * atlasHeight, 0);
+    atlas.width = nextPowerOfTwo(atlasColumns * atlas.cellWidth);
+    atlas.height = nextPowerOfTwo(atlasRows * atlas.cellHeight);
+    atlas.alpha.assign(static_cast<std::size_t>(atlas.width) * atlas.height, 0);
     for (unsigned n = 0; n < fontGlyphCount; ++n) {
         const GlyphImage& g = glyphs[n];
-        const int cellX = static_cast<int>(n % atlasColumns) * cellWidth;
-        const int cellY = static_cast<int>(n / atlasColumns) * cellHeight;
+        const int cellX = static_cast<int>(n % atlasColumns) * atlas.cellWidth;
+        const int cellY = static_cast<int>(n / atlasColumns) * atlas.cellHeight;
         for (int y = 0; y < g.rows; ++y) {
             for (int x = 0; x < g.width; ++x) {
-                if (g.isSet(x, y)) alpha[static_cast<std::size_t>(cellY + y) * atlasWidth + cellX + x] = 255;
+                if (g.isSet(x, y)) atlas.alpha[static_cast<std::size_t>(cellY + y) * atlas.width + cellX + x] = 255;
             }
         }
     }
+    return atlas;
+}
+
+// Makes `atlasTexture` (once) and gives it the atlas's texels, sampled
+// without filtering, so that a quad's texels are the glyph's bits.
+void uploadAtlas(const GlyphAtlas& atlas) {
     glPushAttrib(GL_TEXTURE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     if (atlasTexture == 0) glGenTextures(1, &atlasTexture);
     glBindTexture(GL_TEXTURE_2D, atlasTexture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, atlasWidth, atlasHeight, 0, GL_ALPHA, GL_UNSIGNED_BYTE, alpha.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, atlas.width, atlas.height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                 atlas.alpha.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glPopClientAttrib();
     glPopAttrib();
+}
 
+// The list of glyph `n`: its quad at whole-pixel offsets from the pen,
+// textured from its cell, then the pen (the model-view origin) moved on by
+// its advance.
+void compileQuadList(unsigned n, const GlyphImage& g, const GlyphAtlas& atlas) {
+    const GLfloat s0 = static_cast<GLfloat>(n % atlasColumns * atlas.cellWidth) / atlas.width;
+    const GLfloat t0 = static_cast<GLfloat>(n / atlasColumns * atlas.cellHeight) / atlas.height;
+    const GLfloat s1 = s0 + static_cast<GLfloat>(g.width) / atlas.width;
+    const GLfloat t1 = t0 + static_cast<GLfloat>(g.rows) / atlas.height;
+    const GLfloat x0 = static_cast<GLfloat>(g.left), x1 = x0 + static_cast<GLfloat>(g.width);
+    const GLfloat y0 = static_cast<GLfloat>(g.bottom), y1 = y0 + static_cast<GLfloat>(g.rows);
+    glNewList(fontBase + n, GL_COMPILE);
+    if (g.width > 0 && g.rows > 0) {
+        glBegin(GL_QUADS);
+        glTexCoord2f(s0, t0);
+        glVertex2f(x0, y0);
+        glTexCoord2f(s1, t0);
+        glVertex2f(x1, y0);
+        glTexCoord2f(s1, t1);
+        glVertex2f(x1, y1);
+        glTexCoord2f(s0, t1);
+        glVertex2f(x0, y1);
+        glEnd();
+    }
+    glTranslatef(g.advance, 0.0f, 0.0f);
+    glEndList();
+}
+
+// The glyphs in one alpha texture, and one list per glyph drawing its quad.
+void compileQuadLists(const std::vector<GlyphImage>& glyphs) {
+    const GlyphAtlas atlas = layOutAtlas(glyphs);
+    uploadAtlas(atlas);
     for (unsigned n = 0; n < fontGlyphCount; ++n) {
-        const GlyphImage& g = glyphs[n];
-        const GLfloat s0 = static_cast<GLfloat>(n % atlasColumns * cellWidth) / atlasWidth;
-        const GLfloat t0 = static_cast<GLfloat>(n / atlasColumns * cellHeight) / atlasHeight;
-        const GLfloat s1 = s0 + static_cast<GLfloat>(g.width) / atlasWidth;
-        const GLfloat t1 = t0 + static_cast<GLfloat>(g.rows) / atlasHeight;
-        const GLfloat x0 = static_cast<GLfloat>(g.left), x1 = x0 + static_cast<GLfloat>(g.width);
-        const GLfloat y0 = static_cast<GLfloat>(g.bottom), y1 = y0 + static_cast<GLfloat>(g.rows);
-        glNewList(fontBase + n, GL_COMPILE);
-        if (g.width > 0 && g.rows > 0) {
-            glBegin(GL_QUADS);
-            glTexCoord2f(s0, t0);
-            glVertex2f(x0, y0);
-            glTexCoord2f(s1, t0);
-            glVertex2f(x1, y0);
-            glTexCoord2f(s1, t1);
-            glVertex2f(x1, y1);
-            glTexCoord2f(s0, t1);
-            glVertex2f(x0, y1);
-            glEnd();
-        }
-        glTranslatef(g.advance, 0.0f, 0.0f);
-        glEndList();
-        quadAdvances[n] = g.advance;
+        compileQuadList(n, glyphs[n], atlas);
+        quadAdvances[n] = glyphs[n].advance;
     }
     glyphPath = GlyphPath::Quads;
+}
+
+// The state the quads change besides the matrices and the enables, saved
+// when made and put back when it goes, piece by piece: pushing and popping
+// whole attribute groups costs Mesa more than drawing the glyphs.
+struct QuadGlyphStateGuard {
+    GLint matrixMode = 0, boundTexture = 0, environmentMode = 0, alphaFunction = 0;
+    GLfloat alphaReference = 0, texCoord[4] = {};
+    QuadGlyphStateGuard() {
+        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environmentMode);
+        glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunction);
+        glGetFloatv(GL_ALPHA_TEST_REF, &alphaReference);
+        glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
+    }
+    ~QuadGlyphStateGuard() {
+        glMatrixMode(static_cast<GLenum>(matrixMode));
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, environmentMode);
+        glAlphaFunc(static_cast<GLenum>(alphaFunction), alphaReference);
+        glTexCoord4fv(texCoord);
+    }
+    QuadGlyphStateGuard(const QuadGlyphStateGuard&) = delete;
+    QuadGlyphStateGuard& operator=(const QuadGlyphStateGuard&) = delete;
+};
+
+// Calls the quads' lists in window coordinates, the depth of the raster
+// position included (for the default depth range): the quads are
+// depth-tested where a bitmap would be, at the whole pixel below the raster
+// position where glBitmap puts a bitmap.
+void callQuadLists(const char* text, GLsizei length, const GLfloat raster[4]) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const QuadGlyphStateGuard guard;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], 0.0, -1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(std::floor(raster[0]), std::floor(raster[1]), raster[2]);
+    // The texels give the shape; the current colour alone gives the colour.
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, atlasTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, glyphAlphaThreshold);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glCallLists(length, GL_UNSIGNED_BYTE, text);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
 }
 
 }  // namespace
@@ -252,48 +330,9 @@ void callGlyphLists(const char* text, GLsizei length) {
     GLboolean valid = GL_FALSE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     if (!valid) return;
-    GLfloat raster[4], texCoord[4], alphaReference = 0;
-    GLint viewport[4], matrixMode = 0, boundTexture = 0, environmentMode = 0, alphaFunction = 0;
+    GLfloat raster[4];
     glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    // Saved and put back one by one: pushing and popping whole attribute
-    // groups costs Mesa more than drawing the glyphs. The caller keeps the
-    // enables (GL_ENABLE_BIT) for this call.
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environmentMode);
-    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunction);
-    glGetFloatv(GL_ALPHA_TEST_REF, &alphaReference);
-
-    // Window coordinates, the depth of the raster position included (for the
-    // default depth range): the quads are depth-tested where a bitmap would be.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], 0.0, -1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    // glBitmap puts a bitmap at the whole pixel below its origin.
-    glTranslatef(std::floor(raster[0]), std::floor(raster[1]), raster[2]);
-    // The texels give the shape; the current colour alone gives the colour.
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, atlasTexture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, glyphAlphaThreshold);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
-    glCallLists(length, GL_UNSIGNED_BYTE, text);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(static_cast<GLenum>(matrixMode));
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, environmentMode);
-    glAlphaFunc(static_cast<GLenum>(alphaFunction), alphaReference);
-    glTexCoord4fv(texCoord);
+    callQuadLists(text, length, raster);
 
     // The raster position moves on as the glyphs' bitmaps would have moved it;
     // a byte with no glyph moves nothing.

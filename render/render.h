@@ -102,7 +102,8 @@ void drawScoreLine();
 // by gameState.menuSpin, each cube with its image of gameState.wall.
 void drawMenuScreen();
 // Draws a box captioned "Error" with the message and an OK button over the
-// middle of the window, in window pixels; the GL state is left as it was.
+// middle of the window, in window pixels; the matrices, the enables and the
+// colour are left as they were.
 void drawErrorBox(const char* message);
 // Draws the high score table, and the name prompt while a name is entered
 // with the cursor when gameState.cursorShown; leaves its last colour (red,

@@ -47,6 +47,7 @@ constexpr int boxMinColumns = 24;
 constexpr int boxButtonWidth = 60;
 constexpr int boxButtonHeight = 24;
 constexpr GLfloat boxGrey = 0.2f;
+constexpr char errorCaption[] = "Error";
 
 // Lines of at most `columns` characters, broken at spaces where there are any.
 std::vector<std::string_view> wrapText(std::string_view text, std::size_t columns) {
@@ -72,6 +73,56 @@ void frameRectangle(int left, int bottom, int width, int height) {
     glVertex2f(left + width - 0.5f, bottom + height - 0.5f);
     glVertex2f(left + 0.5f, bottom + height - 0.5f);
     glEnd();
+}
+
+// Where the error box and its parts stand, in window pixels.
+struct ErrorBoxLayout {
+    std::vector<std::string_view> lines;  // the message, wrapped
+    int left, bottom, width, height;      // the box
+    int margin, lineHeight;
+    int buttonLeft, buttonBottom, buttonWidth, buttonHeight;
+};
+
+// The box for `message` in a window `width` by `height`: as wide as its
+// longest line (the message wrapped to fit the window), in the middle, its
+// sizes grown with the glyphs.
+ErrorBoxLayout layOutErrorBox(const char* message, int width, int height) {
+    const auto scaled = [](int pixels) { return pixels * glyphPixels / baseGlyphPixels; };
+    ErrorBoxLayout box{};
+    box.margin = scaled(boxMargin);
+    box.lineHeight = scaled(boxLineHeight);
+    box.buttonWidth = scaled(boxButtonWidth);
+    box.buttonHeight = scaled(boxButtonHeight);
+    const int columns = std::max(boxMinColumns, static_cast<int>((width - 4 * box.margin) / glyphAdvance));
+    box.lines = wrapText(message, static_cast<std::size_t>(columns));
+    std::size_t longest = std::string_view(errorCaption).size();
+    for (std::string_view line : box.lines) longest = std::max(longest, line.size());
+    box.width = static_cast<int>(static_cast<GLfloat>(longest) * glyphAdvance) + 2 * box.margin;
+    box.height = (static_cast<int>(box.lines.size()) + 2) * box.lineHeight + box.buttonHeight + 2 * box.margin;
+    box.left = (width - box.width) / 2;
+    box.bottom = (height - box.height) / 2;
+    box.buttonLeft = (width - box.buttonWidth) / 2;
+    box.buttonBottom = box.bottom + box.margin;
+    return box;
+}
+
+// The box, its caption, its lines and its OK button, in a window-pixel frame.
+void drawErrorBoxAt(const ErrorBoxLayout& box) {
+    glColor3f(boxGrey, boxGrey, boxGrey);
+    fillRectangle(box.left, box.bottom, box.width, box.height);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    frameRectangle(box.left, box.bottom, box.width, box.height);
+    const auto textX = static_cast<GLfloat>(box.left + box.margin);
+    int baseline = box.bottom + box.height - box.margin - box.lineHeight / 2;
+    drawText(textX, static_cast<GLfloat>(baseline), "%s", errorCaption);
+    baseline -= box.lineHeight;
+    for (std::string_view line : box.lines) {
+        baseline -= box.lineHeight;
+        drawText(textX, static_cast<GLfloat>(baseline), "%.*s", static_cast<int>(line.size()), line.data());
+    }
+    frameRectangle(box.buttonLeft, box.buttonBottom, box.buttonWidth, box.buttonHeight);
+    drawText(static_cast<GLfloat>(box.buttonLeft) + (static_cast<GLfloat>(box.buttonWidth) - 2 * glyphAdvance) / 2,
+             static_cast<GLfloat>(box.buttonBottom + box.buttonHeight / 2 - glyphPixels / 4), "OK");
 }
 
 // The wall's cubes with the play field's spacing, drawn in one batch per
@@ -136,20 +187,7 @@ void drawHighscoreScreen() {
 void drawErrorBox(const char* message) {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const int width = viewport[2];
-    const int height = viewport[3];
-    const auto scaled = [](int pixels) { return pixels * glyphPixels / baseGlyphPixels; };
-    const int margin = scaled(boxMargin), lineHeight = scaled(boxLineHeight);
-    const int buttonWidth = scaled(boxButtonWidth), buttonHeight = scaled(boxButtonHeight);
-    const int columns = std::max(boxMinColumns, static_cast<int>((width - 4 * margin) / glyphAdvance));
-    const std::vector<std::string_view> lines = wrapText(message, static_cast<std::size_t>(columns));
-    std::size_t longest = std::string_view("Error").size();
-    for (std::string_view line : lines) longest = std::max(longest, line.size());
-    const int boxWidth = static_cast<int>(static_cast<GLfloat>(longest) * glyphAdvance) + 2 * margin;
-    const int boxHeight = (static_cast<int>(lines.size()) + 2) * lineHeight + buttonHeight + 2 * margin;
-    const int left = (width - boxWidth) / 2;
-    const int bottom = (height - boxHeight) / 2;
-    const int top = bottom + boxHeight;
+    const ErrorBoxLayout box = layOutErrorBox(message, viewport[2], viewport[3]);
 
     // Over everything, in window pixels, in colours of its own.
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
@@ -158,28 +196,12 @@ void drawErrorBox(const char* message) {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    gluOrtho2D(0, width, 0, height);
+    gluOrtho2D(0, viewport[2], 0, viewport[3]);
     glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
     glLoadIdentity();
-
-    glColor3f(boxGrey, boxGrey, boxGrey);
-    fillRectangle(left, bottom, boxWidth, boxHeight);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    frameRectangle(left, bottom, boxWidth, boxHeight);
-    int baseline = top - margin - lineHeight / 2;
-    drawText(static_cast<GLfloat>(left + margin), static_cast<GLfloat>(baseline), "Error");
-    baseline -= lineHeight;
-    for (std::string_view line : lines) {
-        baseline -= lineHeight;
-        drawText(static_cast<GLfloat>(left + margin), static_cast<GLfloat>(baseline), "%.*s",
-                 static_cast<int>(line.size()), line.data());
-    }
-    const int buttonLeft = (width - buttonWidth) / 2;
-    const int buttonBottom = bottom + margin;
-    frameRectangle(buttonLeft, buttonBottom, buttonWidth, buttonHeight);
-    drawText(static_cast<GLfloat>(buttonLeft) + (static_cast<GLfloat>(buttonWidth) - 2 * glyphAdvance) / 2,
-             static_cast<GLfloat>(buttonBottom + buttonHeight / 2 - glyphPixels / 4), "OK");
-
+    drawErrorBoxAt(box);
+    glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

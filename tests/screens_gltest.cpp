@@ -64,11 +64,11 @@ protected:
     }
 };
 
-// The GL state text may touch, to see that it is left as it was.
+// The GL state the drawing helpers may touch, to see that it is left as it was.
 struct TextState {
     GLint listBase, matrixMode, boundTexture, environmentMode, alphaFunction;
-    GLboolean texturing, alphaTest, culling;
-    GLfloat modelView[16], projection[16], texCoord[4];
+    GLboolean texturing, alphaTest, culling, depthTest;
+    GLfloat modelView[16], projection[16], texCoord[4], colour[4];
     static TextState read() {
         TextState state{};
         glGetIntegerv(GL_LIST_BASE, &state.listBase);
@@ -79,6 +79,8 @@ struct TextState {
         state.texturing = glIsEnabled(GL_TEXTURE_2D);
         state.alphaTest = glIsEnabled(GL_ALPHA_TEST);
         state.culling = glIsEnabled(GL_CULL_FACE);
+        state.depthTest = glIsEnabled(GL_DEPTH_TEST);
+        glGetFloatv(GL_CURRENT_COLOR, state.colour);
         glGetFloatv(GL_MODELVIEW_MATRIX, state.modelView);
         glGetFloatv(GL_PROJECTION_MATRIX, state.projection);
         glGetFloatv(GL_CURRENT_TEXTURE_COORDS, state.texCoord);
@@ -87,6 +89,8 @@ struct TextState {
     bool operator==(const TextState& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
 };
 
+// Text, the cell grid and the error box leave the matrices, the enables,
+// the colour and the bound texture as they found them.
 TEST_F(Screens, TextShowsInTheCurrentColourOnlyWhereItIsDrawnAndLeavesTheStateAsItWas) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, blockTextures[0]);  // the darkest texture
@@ -101,6 +105,17 @@ TEST_F(Screens, TextShowsInTheCurrentColourOnlyWhereItIsDrawnAndLeavesTheStateAs
     drawText(500.0f, 0.0f, "out of view");  // its raster position is invalid
     EXPECT_TRUE(TextState::read() == before);
     const std::vector<Rgb> frame = readFrame();
+    const struct {
+        const char* what;
+        void (*draw)();
+    } others[] = {
+        {"drawCellGrid", [] { drawCellGrid([](int, int) { drawBlockCube(); }); }},
+        {"drawErrorBox", [] { drawErrorBox("a message long enough to be wrapped over two lines or more"); }},
+    };
+    for (const auto& other : others) {
+        other.draw();
+        EXPECT_TRUE(TextState::read() == before) << other.what;
+    }
     const ScreenBox box = screenText(1, -3, 10);
     EXPECT_GT(countPixels(frame, box, isGreen), 100);
     EXPECT_EQ(countPixels(frame, box, isLit), countPixels(frame, box, isGreen));
