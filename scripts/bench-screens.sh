@@ -31,7 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cc -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counter.c" -ldl
+c++ -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counter.cpp" -ldl
 cc -O2 -o "$work/minimal" "$root/scripts/bench/minimal.c" -lglut -lGL
 cc -O2 -o "$work/key_latency" "$root/scripts/bench/key_latency.c" -lX11
 games=("$@")
