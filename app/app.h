@@ -106,6 +106,7 @@ struct GameState {
     float menuSpin = 0.0f;             // menu cube wall rotation, degrees
     MenuWall wall{};                   // the menu wall's images
     bool cursorShown = false;          // the name prompt's cursor shows
+    bool hadFocus = false;             // the window had the keyboard focus when Play last looked
     std::chrono::steady_clock::time_point nextCursorDraw{};  // when the cursor is drawn for afresh
     int window = 0;                    // GLUT id of the one window
 };
@@ -139,6 +140,73 @@ void startGame();
 KeyOutcome handleKeyboard(unsigned char key);
 // Applies a GLUT special key (arrows, Page Up/Down, Home, End, F11) by screen mode.
 KeyOutcome handleSpecialKey(int key);
+// Where the keyboard focus is, as the platform tells it.
+enum class WindowFocus {
+    Ours,       // the game's window (or a window within it)
+    Elsewhere,  // another window
+    Nobody,     // no window, or the pointer's: nothing says the player looked away
+};
+// A look at the focus during Play: the focus leaving the window that had it
+// pauses the game (it never resumes it); a window that never had the focus
+// does not pause.
+void noteWindowFocus(WindowFocus focus);
+
+// Game controllers, read as buttons by the standard layout's positions: the
+// D-pad and the left stick give the four directions, the triggers count as
+// buttons past half their travel.
+enum class PadButton {
+    Up, Down, Left, Right, A, B, Start, Back, LeftShoulder, RightShoulder, LeftTrigger, RightTrigger,
+};
+constexpr int padButtonCount = 12;
+constexpr int maxPads = 8;  // controllers read at once; more are left alone
+// A held direction (and the shoulders and triggers in Play) acts again after
+// the first delay, then at every period, as a held key repeats.
+constexpr std::chrono::milliseconds padRepeatDelay{200};
+constexpr std::chrono::milliseconds padRepeatPeriod{50};
+// Stick and trigger travel, out of 32767: past half a button is pressed,
+// below a quarter it is let go.
+constexpr int padPressTravel = 16384;
+constexpr int padReleaseTravel = 8192;
+
+// Where a controller's button acts: the screen, or what stands over it.
+enum class PadContext { ErrorBox, Menu, Play, NameEntry, Table };
+
+// One controller's buttons: what is held, from where, and when it repeats.
+constexpr int noPadDirection = -1;
+struct PadState {
+    bool connected = false;
+    bool dpad[4] = {};                     // Up, Down, Left, Right on the D-pad
+    int stick = noPadDirection;            // the stick's direction as a PadButton
+    bool held[padButtonCount] = {};        // what the map sees pressed
+    PadContext pressedIn[padButtonCount] = {};  // the context it was pressed in: it repeats only there
+    std::chrono::steady_clock::time_point nextRepeat[padButtonCount] = {};
+};
+extern PadState pads[maxPads];  // the connected controllers, by the slot they were given
+
+// The screen (or the box over it) a controller's buttons act on now.
+PadContext padContext();
+// What the controller map does for `button` in the current context: acts
+// as the key it stands for, or steps the name prompt's pending character.
+KeyOutcome actOnPadButton(PadButton button);
+// The map's repeat for `button` in `context`: true for Play's Left, Right,
+// Down, shoulders and triggers, and the name prompt's Up and Down.
+bool padButtonRepeats(PadContext context, PadButton button);
+// A controller's D-pad or face button goes down (or up) at `now`.
+KeyOutcome setPadButton(int pad, PadButton button, bool down, std::chrono::steady_clock::time_point now);
+// A controller's left stick moves to (x, y), each -32768 to 32767, y down.
+KeyOutcome movePadStick(int pad, int x, int y, std::chrono::steady_clock::time_point now);
+// A controller's trigger (LeftTrigger or RightTrigger) moves to `travel`, 0 to 32767.
+KeyOutcome movePadTrigger(int pad, PadButton trigger, int travel, std::chrono::steady_clock::time_point now);
+// Acts again for every held button whose repeat is due; returns when the next falls due.
+std::optional<std::chrono::steady_clock::time_point> repeatPadButtons(std::chrono::steady_clock::time_point now);
+// A controller comes, in a free slot of `pads`.
+void connectPad(int pad);
+// A controller goes: its buttons are let go, and during Play the game pauses.
+void disconnectPad(int pad);
+// Lets go every button of every controller, without acting (input while the
+// window was hidden or unfocused is not the player's).
+void releasePads();
+
 // Adds a message to `errorBoxes` (cut to fit), unless as many as may wait are waiting.
 void queueErrorBox(const char* message);
 // Takes the first message off `errorBoxes`.

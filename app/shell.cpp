@@ -1,5 +1,5 @@
-// The shell's plain functions: the key map and the error boxes. No OpenGL:
-// the GLUT callbacks call these.
+// The shell's plain functions: the key map, the controller map beside it,
+// the focus pause and the error boxes. No OpenGL: the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
 #include <cstdio>
@@ -141,6 +141,110 @@ KeyOutcome handleSpecialKey(int key) {
         break;
     }
     return KeyOutcome::Continue;
+}
+
+namespace {
+
+// What a controller's button does: the action of a key, or a step of the
+// arcade-style name entry (a pending character at the cursor).
+enum class PadAction { CharacterKey, SpecialKey, NextCharacter, PreviousCharacter, TakeCharacter, TakeAndEnter };
+
+struct PadMapping {
+    PadContext context;
+    PadButton button;
+    PadAction action;
+    int key;       // the key of CharacterKey and SpecialKey
+    bool repeats;  // held, it acts again as a held key does
+};
+
+// The controller map, by the standard layout's positions. A button not
+// listed for a context does nothing there; no button quits (the menu's Exit does).
+constexpr PadMapping padMap[] = {
+    {PadContext::ErrorBox, PadButton::A, PadAction::CharacterKey, keyEnter, false},
+    {PadContext::ErrorBox, PadButton::Start, PadAction::CharacterKey, keyEnter, false},
+    {PadContext::Menu, PadButton::Up, PadAction::SpecialKey, GLUT_KEY_UP, false},
+    {PadContext::Menu, PadButton::Down, PadAction::SpecialKey, GLUT_KEY_DOWN, false},
+    {PadContext::Menu, PadButton::A, PadAction::CharacterKey, keyEnter, false},
+    {PadContext::Menu, PadButton::Start, PadAction::CharacterKey, keyEnter, false},
+    {PadContext::Play, PadButton::Left, PadAction::SpecialKey, GLUT_KEY_LEFT, true},
+    {PadContext::Play, PadButton::Right, PadAction::SpecialKey, GLUT_KEY_RIGHT, true},
+    {PadContext::Play, PadButton::Down, PadAction::SpecialKey, GLUT_KEY_DOWN, true},
+    {PadContext::Play, PadButton::Up, PadAction::SpecialKey, GLUT_KEY_UP, false},
+    {PadContext::Play, PadButton::A, PadAction::CharacterKey, 'a', false},
+    {PadContext::Play, PadButton::B, PadAction::CharacterKey, 's', false},
+    {PadContext::Play, PadButton::Start, PadAction::CharacterKey, 'p', false},
+    {PadContext::Play, PadButton::Back, PadAction::CharacterKey, 'h', false},
+    {PadContext::Play, PadButton::LeftShoulder, PadAction::SpecialKey, GLUT_KEY_HOME, true},
+    {PadContext::Play, PadButton::RightShoulder, PadAction::SpecialKey, GLUT_KEY_END, true},
+    {PadContext::Play, PadButton::LeftTrigger, PadAction::SpecialKey, GLUT_KEY_PAGE_UP, true},
+    {PadContext::Play, PadButton::RightTrigger, PadAction::SpecialKey, GLUT_KEY_PAGE_DOWN, true},
+    {PadContext::NameEntry, PadButton::Up, PadAction::NextCharacter, 0, true},
+    {PadContext::NameEntry, PadButton::Down, PadAction::PreviousCharacter, 0, true},
+    {PadContext::NameEntry, PadButton::Right, PadAction::TakeCharacter, 0, false},
+    {PadContext::NameEntry, PadButton::A, PadAction::TakeCharacter, 0, false},
+    {PadContext::NameEntry, PadButton::Left, PadAction::CharacterKey, keyBackspace, false},
+    {PadContext::NameEntry, PadButton::B, PadAction::CharacterKey, keyBackspace, false},
+    {PadContext::NameEntry, PadButton::Start, PadAction::TakeAndEnter, 0, false},
+    {PadContext::Table, PadButton::A, PadAction::CharacterKey, keyEnter, false},
+    {PadContext::Table, PadButton::Start, PadAction::CharacterKey, keyEnter, false},
+};
+
+const PadMapping* findPadMapping(PadContext context, PadButton button) {
+    for (const PadMapping& mapping : padMap) {
+        if (mapping.context == context && mapping.button == button) return &mapping;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+PadContext padContext() {
+    if (errorBoxes.count > 0) return PadContext::ErrorBox;
+    switch (gameState.mode) {
+    case ScreenMode::Menu:
+        return PadContext::Menu;
+    case ScreenMode::Play:
+        return PadContext::Play;
+    case ScreenMode::Highscores:
+        break;
+    }
+    return enteringName ? PadContext::NameEntry : PadContext::Table;
+}
+
+bool padButtonRepeats(PadContext context, PadButton button) {
+    const PadMapping* mapping = findPadMapping(context, button);
+    return mapping != nullptr && mapping->repeats;
+}
+
+KeyOutcome actOnPadButton(PadButton button) {
+    const PadMapping* mapping = findPadMapping(padContext(), button);
+    if (mapping == nullptr) return KeyOutcome::Continue;
+    switch (mapping->action) {
+    case PadAction::CharacterKey:
+        return handleKeyboard(static_cast<unsigned char>(mapping->key));
+    case PadAction::SpecialKey:
+        return handleSpecialKey(mapping->key);
+    case PadAction::NextCharacter:
+        stepPendingCharacter(+1);
+        break;
+    case PadAction::PreviousCharacter:
+        stepPendingCharacter(-1);
+        break;
+    case PadAction::TakeCharacter:
+        takePendingCharacter();
+        break;
+    case PadAction::TakeAndEnter:
+        if (pendingCharacter != '\0') takePendingCharacter();
+        handleNameEntryKey(keyEnter);
+        break;
+    }
+    return KeyOutcome::Continue;
+}
+
+void noteWindowFocus(WindowFocus focus) {
+    const bool ours = focus == WindowFocus::Ours;
+    if (!ours && gameState.hadFocus && gameState.mode == ScreenMode::Play) gameState.paused = true;
+    gameState.hadFocus = ours;
 }
 
 void queueErrorBox(const char* message) {

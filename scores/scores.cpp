@@ -16,6 +16,9 @@ namespace {
 // if need be, whatever order the table was loaded in.
 constexpr int sortPasses = highScoreCount - 1;
 
+// What a controller's Up and Down step through at the name prompt, in order.
+constexpr char pendingCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ";
+
 constexpr unsigned bitsPerByte = 8;
 constexpr unsigned byteMask = 0xff;
 
@@ -112,6 +115,7 @@ HighScoreTable highScoreTable = readHighScoreFile();
 bool enteringName = false;
 char nameBuffer[maxNameLength + 1] = {};
 std::int32_t nameLength = 0;
+char pendingCharacter = '\0';
 
 std::string_view highScoreName(const HighScoreEntry& entry) {
     return std::string_view(entry.name, boundedNameLength(entry.name));
@@ -145,6 +149,28 @@ void offerNameEntry() {
     if (!enteringName) return;
     std::fill(std::begin(nameBuffer), std::end(nameBuffer), '\0');
     nameLength = 0;
+    pendingCharacter = '\0';
+}
+
+void stepPendingCharacter(int step) {
+    const std::string_view characters = pendingCharacters;
+    const std::size_t at = characters.find(pendingCharacter);
+    if (pendingCharacter == '\0' || at == std::string_view::npos) {
+        pendingCharacter = characters.front();
+        return;
+    }
+    const auto count = static_cast<int>(characters.size());
+    pendingCharacter = characters[static_cast<std::size_t>((static_cast<int>(at) + step % count + count) % count)];
+}
+
+void takePendingCharacter() {
+    if (pendingCharacter == '\0') {
+        pendingCharacter = pendingCharacters[0];
+        return;
+    }
+    if (nameLength >= maxNameLength) return;
+    handleNameEntryKey(static_cast<unsigned char>(pendingCharacter));
+    pendingCharacter = '\0';
 }
 
 void handleNameEntryKey(unsigned char key) {

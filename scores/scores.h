@@ -35,6 +35,7 @@ extern HighScoreTable highScoreTable;        // loaded from "scores.dat" before 
 extern bool enteringName;                    // the name prompt is open
 extern char nameBuffer[maxNameLength + 1];   // the name typed so far, zero-terminated
 extern std::int32_t nameLength;              // characters in nameBuffer
+extern char pendingCharacter;                // a controller's character at the cursor, 0 while none
 
 // The name of an entry of `highScoreTable`: up to its first zero byte, and
 // never more than its 100 bytes.
@@ -55,3 +56,9 @@ std::string replaceScoreFile(const unsigned char* bytes, std::size_t size);
 void offerNameEntry();
 // A key typed at the name prompt: edits `nameBuffer`, or commits the name on Enter.
 void handleNameEntryKey(unsigned char key);
+// A controller's Up (+1) or Down (-1) at the name prompt: the pending
+// character steps through A-Z, 0-9 and space; the first shows "A".
+void stepPendingCharacter(int step);
+// A controller takes the pending character into the name, when there is
+// room, and the cursor moves on; with none pending, "A" shows first.
+void takePendingCharacter();
