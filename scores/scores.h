@@ -39,7 +39,8 @@ extern std::int32_t nameLength;              // characters in nameBuffer
 // The name of an entry of `highScoreTable`: up to its first zero byte, and
 // never more than its 100 bytes.
 std::string_view highScoreName(const HighScoreEntry& entry);
-// Fills `highScoreTable` with defaults, then reads "scores.dat" over it.
+// Fills `highScoreTable` with defaults, then reads "scores.dat" over it, as
+// the game does once before main. Only the tests call it, to load a file they wrote.
 void loadHighScores();
 // Puts name and score in the last entry of `highScoreTable` and sorts it.
 void insertHighScore(const char* name, std::int32_t score);
