@@ -171,9 +171,9 @@ TEST_F(ScoresTest, ASaveRemovesOnlyTheTemporaryFilesOfEndedProcesses) {
 
 // A child saves two tables in turn without end and is killed at random
 // moments; every time, the file left behind is one of them, whole. The two
-// tables are 1144 bytes of "a" and of "b" on file. A kill between a save's
-// write and its rename leaves the child's temporary file, which the next
-// child's first save removes: they never pile up.
+// tables are 1144 bytes of "a" and of "b" on file. A kill before a save's
+// rename leaves the child's temporary file, which the next child's first
+// save removes: they never pile up.
 TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
     HighScoreTable tables[2];
     for (int i = 0; i < 2; ++i) {
