@@ -21,12 +21,24 @@
 
 namespace {
 
-constexpr std::size_t pixelOffsetField = 10;  // in the file header
+// Where the fields read lie: the pixel data's offset from the file's start,
+// the others from the start of their DIB header, whose first field is its size.
+constexpr std::size_t pixelOffsetField = 10;       // 32 bits, in the file header
 constexpr std::size_t headerSizeFieldSize = 4;
+constexpr std::size_t coreWidthField = 4;          // 16 bits
+constexpr std::size_t coreHeightField = 6;         // 16 bits
+constexpr std::size_t coreBitsField = 10;          // 16 bits, after the planes
+constexpr std::size_t infoWidthField = 4;          // signed 32 bits
+constexpr std::size_t infoHeightField = 8;         // signed 32 bits
+constexpr std::size_t infoBitsField = 14;          // 16 bits, after the planes
+constexpr std::size_t infoCompressionField = 16;   // 32 bits
+constexpr std::size_t infoColoursUsedField = 32;   // 32 bits, after the image size and resolution
+
 constexpr std::size_t coreEntrySize = 3;  // blue, green, red
 constexpr std::size_t infoEntrySize = 4;  // blue, green, red, unused
 constexpr std::size_t maskCount = 3;      // red, green, blue
-constexpr std::size_t masksSize = maskCount * 4;
+constexpr std::size_t maskFieldSize = 4;
+constexpr std::size_t masksSize = maskCount * maskFieldSize;
 
 // The run-length escape codes: a zero count followed by one of these.
 constexpr std::uint8_t rleEndOfLine = 0;
@@ -159,79 +171,107 @@ bool compressionFits(std::uint32_t compression, unsigned bitsPerPixel, bool info
     }
 }
 
-// Reads the headers, masks and colour table into `layout`; returns the
-// failure message, or nothing when the pixel data can be decoded.
-const char* readLayout(const std::uint8_t* data, std::size_t size, DibLayout& layout) {
-    const bool fileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
-    const std::size_t headerOffset = fileHeader ? std::size_t{bmpFileHeaderSize} : 0;
-    if (size < headerOffset + headerSizeFieldSize) return messageShortHeaders;
-    const std::uint8_t* header = data + headerOffset;
-    const std::uint32_t headerSize = readU32(header);
-    if (headerSize != coreHeaderSize && headerSize != infoHeaderSize) return messageUnknownFormat;
-    if (size - headerOffset < headerSize) return messageShortHeaders;
+// Where the DIB header lies in the file.
+struct HeaderPlace {
+    bool fileHeader;     // the file starts with the 14-byte file header
+    std::size_t offset;  // where the DIB header starts
+    std::uint32_t size;  // 12 (core) or 40 (info)
+};
 
-    const bool infoHeader = headerSize == infoHeaderSize;
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    unsigned bitsPerPixel = 0;
-    std::uint32_t compression = compressionNone;
-    std::uint32_t coloursUsed = 0;
-    if (infoHeader) {
-        width = static_cast<std::int32_t>(readU32(header + 4));
-        height = static_cast<std::int32_t>(readU32(header + 8));
-        bitsPerPixel = readU16(header + 14);
-        compression = readU32(header + 16);
-        coloursUsed = readU32(header + 32);
-    } else {
-        width = readU16(header + 4);
-        height = readU16(header + 6);
-        bitsPerPixel = readU16(header + 10);
+// The DIB header's fields that the pixel data depends on.
+struct HeaderFields {
+    std::int64_t width;
+    std::int64_t height;  // negative: the rows run top row first
+    unsigned bitsPerPixel;
+    std::uint32_t compression;
+    std::uint32_t coloursUsed;  // 0: as many as the bits can name
+};
+
+const char* findHeader(const std::uint8_t* data, std::size_t size, HeaderPlace& place) {
+    place.fileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
+    place.offset = place.fileHeader ? std::size_t{bmpFileHeaderSize} : 0;
+    if (size < place.offset + headerSizeFieldSize) return messageShortHeaders;
+    place.size = readU32(data + place.offset);
+    if (place.size != coreHeaderSize && place.size != infoHeaderSize) return messageUnknownFormat;
+    if (size - place.offset < place.size) return messageShortHeaders;
+    return nullptr;
+}
+
+HeaderFields readHeaderFields(const std::uint8_t* header, bool infoHeader) {
+    if (!infoHeader) {
+        return {readU16(header + coreWidthField), readU16(header + coreHeightField), readU16(header + coreBitsField),
+                compressionNone, 0};
     }
+    return {static_cast<std::int32_t>(readU32(header + infoWidthField)),
+            static_cast<std::int32_t>(readU32(header + infoHeightField)), readU16(header + infoBitsField),
+            readU32(header + infoCompressionField), readU32(header + infoColoursUsedField)};
+}
 
-    const bool topDown = height < 0;
-    if (topDown) height = -height;
-    if (width <= 0 || height == 0 || width > maxSide || height > maxSide) return messageConversion;
-    if (static_cast<std::uint64_t>(width * height) > maxPixels) return messageOutOfMemory;
-    if (!compressionFits(compression, bitsPerPixel, infoHeader, topDown)) return messageConversion;
-    layout.width = static_cast<std::int32_t>(width);
+// Checks the sides, the depth and the compression, and puts them in `layout`.
+const char* takeDimensions(const HeaderFields& fields, bool infoHeader, DibLayout& layout) {
+    const bool topDown = fields.height < 0;
+    const std::int64_t height = topDown ? -fields.height : fields.height;
+    if (fields.width <= 0 || height == 0 || fields.width > maxSide || height > maxSide) return messageConversion;
+    if (static_cast<std::uint64_t>(fields.width * height) > maxPixels) return messageOutOfMemory;
+    if (!compressionFits(fields.compression, fields.bitsPerPixel, infoHeader, topDown)) return messageConversion;
+    layout.width = static_cast<std::int32_t>(fields.width);
     layout.height = static_cast<std::int32_t>(height);
     layout.topDown = topDown;
-    layout.bitsPerPixel = bitsPerPixel;
-    layout.compression = compression;
+    layout.bitsPerPixel = fields.bitsPerPixel;
+    layout.compression = fields.compression;
+    return nullptr;
+}
 
-    std::size_t tableOffset = headerOffset + headerSize;
-    if (compression == compressionBitfields) {
-        if (size - tableOffset < masksSize) return messageShortHeaders;
-        const std::uint32_t masks[maskCount] = {readU32(data + tableOffset), readU32(data + tableOffset + 4),
-                                                readU32(data + tableOffset + 8)};
-        if (const char* failure = makeChannels(masks, bitsPerPixel, layout)) return failure;
-        tableOffset += masksSize;
-    } else if (bitsPerPixel == 16) {
-        makeChannels(defaultMasks16, bitsPerPixel, layout);
-    } else if (bitsPerPixel == 32) {
-        makeChannels(defaultMasks32, bitsPerPixel, layout);
+// The channels of 16- and 32-bit pixels: under bit-field compression from the
+// masks at `offset`, which then moves past them; otherwise the defaults.
+const char* readChannels(const std::uint8_t* data, std::size_t size, std::size_t& offset, DibLayout& layout) {
+    if (layout.compression == compressionBitfields) {
+        if (size - offset < masksSize) return messageShortHeaders;
+        std::uint32_t masks[maskCount];
+        for (std::size_t i = 0; i < maskCount; ++i) masks[i] = readU32(data + offset + i * maskFieldSize);
+        offset += masksSize;
+        return makeChannels(masks, layout.bitsPerPixel, layout);
     }
+    if (layout.bitsPerPixel == 16) makeChannels(defaultMasks16, layout.bitsPerPixel, layout);
+    if (layout.bitsPerPixel == 32) makeChannels(defaultMasks32, layout.bitsPerPixel, layout);
+    return nullptr;
+}
 
-    // The table is as long as its count says, even beyond what the bits can
-    // name; only the entries a pixel can name are kept.
-    const std::uint32_t colourCount = coloursUsed != 0 ? coloursUsed : defaultColourCount(bitsPerPixel);
-    const std::size_t entrySize = infoHeader ? infoEntrySize : coreEntrySize;
+// The colour table at `offset`, which then moves past it. The table is as
+// long as its count says, even beyond what the bits can name; only the
+// entries a pixel can name are kept.
+const char* readPalette(const std::uint8_t* data, std::size_t size, const HeaderFields& fields,
+                        std::size_t entrySize, std::size_t& offset, DibLayout& layout) {
+    const std::uint32_t bitsCanName = defaultColourCount(fields.bitsPerPixel);
+    const std::uint32_t colourCount = fields.coloursUsed != 0 ? fields.coloursUsed : bitsCanName;
     const std::uint64_t tableSize = std::uint64_t{colourCount} * entrySize;
-    if (tableSize > size - tableOffset) return messageShortColourTable;
-    const std::uint32_t usable = std::min(colourCount, defaultColourCount(bitsPerPixel));
-    layout.palette.resize(usable);
-    for (std::uint32_t i = 0; i < usable; ++i) {
-        const std::uint8_t* entry = data + tableOffset + i * entrySize;
+    if (tableSize > size - offset) return messageShortColourTable;
+    layout.palette.resize(std::min(colourCount, bitsCanName));
+    for (std::size_t i = 0; i < layout.palette.size(); ++i) {
+        const std::uint8_t* entry = data + offset + i * entrySize;
         layout.palette[i] = {entry[2], entry[1], entry[0]};
     }
+    offset += static_cast<std::size_t>(tableSize);
+    return nullptr;
+}
 
-    const std::size_t tableEnd = tableOffset + static_cast<std::size_t>(tableSize);
-    if (fileHeader) {
-        layout.pixelOffset = readU32(data + pixelOffsetField);
-        if (layout.pixelOffset < tableOffset) return messageConversion;
-    } else {
-        layout.pixelOffset = tableEnd;
-    }
+// Reads the headers, masks and colour table into `layout`; returns the
+// failure message, or nothing when the pixel data can be decoded. The pixels
+// lie where the file header says (not before the colour table), or right
+// after the table in a bare DIB.
+const char* readLayout(const std::uint8_t* data, std::size_t size, DibLayout& layout) {
+    HeaderPlace header{};
+    if (const char* failure = findHeader(data, size, header)) return failure;
+    const bool infoHeader = header.size == infoHeaderSize;
+    const HeaderFields fields = readHeaderFields(data + header.offset, infoHeader);
+    if (const char* failure = takeDimensions(fields, infoHeader, layout)) return failure;
+    std::size_t tableStart = header.offset + header.size;
+    if (const char* failure = readChannels(data, size, tableStart, layout)) return failure;
+    std::size_t tableEnd = tableStart;
+    const std::size_t entrySize = infoHeader ? infoEntrySize : coreEntrySize;
+    if (const char* failure = readPalette(data, size, fields, entrySize, tableEnd, layout)) return failure;
+    layout.pixelOffset = header.fileHeader ? readU32(data + pixelOffsetField) : tableEnd;
+    if (header.fileHeader && layout.pixelOffset < tableStart) return messageConversion;
     if (layout.pixelOffset >= size) return messageShortRows;
     return nullptr;
 }
@@ -277,56 +317,80 @@ const char* decodeRows(const std::uint8_t* data, std::size_t size, const DibLayo
 // to an even number of bytes. Pixels not written stay black. A run may reach
 // into the row's padding (some encoders code the padding bytes as a run);
 // pixels there are dropped.
+struct RunLengthState {
+    const std::uint8_t* data;
+    std::size_t size;
+    const DibLayout& layout;
+    DibImage& image;
+    bool rle4;
+    std::int64_t paddedWidth;  // a row's pixels and those of its padding
+    std::size_t at;            // the next code's first byte
+    std::int64_t x;            // where the next pixel goes
+    std::int64_t y;
+    bool ended;                // the end of bitmap was read
+};
+
+void putRunPixel(RunLengthState& state, std::uint32_t index) {
+    if (state.x < state.layout.width) putPixel(state.image, state.y, state.x, paletteColour(index, state.layout));
+    ++state.x;
+}
+
+const char* decodeRepeatedRun(RunLengthState& state, std::uint8_t count, std::uint8_t code) {
+    if (state.y >= state.layout.height || state.x + count > state.paddedWidth) return messageConversion;
+    for (std::int64_t i = 0; i < count; ++i) {
+        putRunPixel(state, state.rle4 ? (i % 2 == 0 ? code >> 4 : code & 0xF) : code);
+    }
+    return nullptr;
+}
+
+const char* decodeAbsoluteRun(RunLengthState& state, std::uint8_t count) {
+    const std::size_t literalBytes = state.rle4 ? (count + 1) / 2 : count;
+    const std::size_t paddedBytes = (literalBytes + 1) / 2 * 2;
+    if (state.size - state.at < paddedBytes) return messageShortRows;
+    if (state.y >= state.layout.height || state.x + count > state.paddedWidth) return messageConversion;
+    const std::uint8_t* literals = state.data + state.at;
+    for (std::int64_t i = 0; i < count; ++i) {
+        putRunPixel(state, state.rle4 ? literals[i / 2] >> (i % 2 == 0 ? 4 : 0) & 0xF : literals[i]);
+    }
+    state.at += paddedBytes;
+    return nullptr;
+}
+
+const char* decodeEscape(RunLengthState& state, std::uint8_t code) {
+    switch (code) {
+    case rleEndOfLine:
+        if (state.y >= state.layout.height) return messageConversion;
+        state.x = 0;
+        ++state.y;
+        return nullptr;
+    case rleEndOfBitmap:
+        state.ended = true;
+        return nullptr;
+    case rleDelta:
+        if (state.size - state.at < 2) return messageShortRows;
+        state.x += state.data[state.at];
+        state.y += state.data[state.at + 1];
+        state.at += 2;
+        return state.x > state.paddedWidth || state.y >= state.layout.height ? messageConversion : nullptr;
+    default: return decodeAbsoluteRun(state, code);
+    }
+}
+
 const char* decodeRunLength(const std::uint8_t* data, std::size_t size, const DibLayout& layout,
                             DibImage& image) {
     const bool rle4 = layout.compression == compressionRle4;
-    const std::int64_t width = layout.width;
-    const std::int64_t height = layout.height;
     const std::int64_t pixelsPerWord = rle4 ? 8 : 4;
-    const std::int64_t paddedWidth = (width + pixelsPerWord - 1) / pixelsPerWord * pixelsPerWord;
-    const auto put = [&](std::int64_t x, std::int64_t y, std::uint32_t index) {
-        if (x < width) putPixel(image, y, x, paletteColour(index, layout));
-    };
-    const auto literal = [rle4](const std::uint8_t* bytes, std::int64_t i) -> std::uint32_t {
-        return rle4 ? bytes[i / 2] >> (i % 2 == 0 ? 4 : 0) & 0xF : bytes[i];
-    };
-    std::size_t at = layout.pixelOffset;
-    std::int64_t x = 0;
-    std::int64_t y = 0;
-    while (true) {
-        if (size - at < 2) return messageShortRows;
-        const std::uint8_t count = data[at];
-        const std::uint8_t code = data[at + 1];
-        at += 2;
-        if (count > 0) {
-            if (y >= height || x + count > paddedWidth) return messageConversion;
-            for (std::int64_t i = 0; i < count; ++i) {
-                const std::uint32_t index = rle4 ? (i % 2 == 0 ? code >> 4 : code & 0xF) : code;
-                put(x++, y, index);
-            }
-        } else if (code == rleEndOfLine) {
-            if (y >= height) return messageConversion;
-            x = 0;
-            ++y;
-        } else if (code == rleEndOfBitmap) {
-            return nullptr;
-        } else if (code == rleDelta) {
-            if (size - at < 2) return messageShortRows;
-            x += data[at];
-            y += data[at + 1];
-            at += 2;
-            if (x > paddedWidth || y >= height) return messageConversion;
-        } else {
-            const std::size_t literalBytes = rle4 ? (code + 1) / 2 : code;
-            const std::size_t paddedBytes = (literalBytes + 1) / 2 * 2;
-            if (size - at < paddedBytes) return messageShortRows;
-            if (y >= height || x + code > paddedWidth) return messageConversion;
-            for (std::int64_t i = 0; i < code; ++i) {
-                put(x++, y, literal(data + at, i));
-            }
-            at += paddedBytes;
-        }
+    const std::int64_t paddedWidth = (layout.width + pixelsPerWord - 1) / pixelsPerWord * pixelsPerWord;
+    RunLengthState state{data, size, layout, image, rle4, paddedWidth, layout.pixelOffset, 0, 0, false};
+    while (!state.ended) {
+        if (size - state.at < 2) return messageShortRows;
+        const std::uint8_t count = data[state.at];
+        const std::uint8_t code = data[state.at + 1];
+        state.at += 2;
+        const char* failure = count > 0 ? decodeRepeatedRun(state, count, code) : decodeEscape(state, code);
+        if (failure) return failure;
     }
+    return nullptr;
 }
 
 const char* decode(const std::uint8_t* data, std::size_t size, std::optional<DibImage>& result) {

@@ -1,5 +1,7 @@
-// image/: reads BMP images and turns them into the block textures. The reader
-// owns nothing; the texture loader writes `blockTextures` (render/).
+// image/: reads BMP images and turns them into the block textures, and writes
+// BMP files (for the block image generator and the reader's tests). The
+// reader and the writer own nothing; the texture loader writes
+// `blockTextures` (render/).
 #pragma once
 
 #include <cstddef>
@@ -19,6 +21,29 @@ constexpr std::uint32_t compressionNone = 0;
 constexpr std::uint32_t compressionRle8 = 1;
 constexpr std::uint32_t compressionRle4 = 2;
 constexpr std::uint32_t compressionBitfields = 3;
+
+// A colour of 8 bits a channel, as a colour table holds it (blue first on file).
+struct BmpColour {
+    std::uint8_t red;
+    std::uint8_t green;
+    std::uint8_t blue;
+};
+
+// A BMP file field by field, for the writer, which lays out what it is given
+// and checks nothing, so that tests make broken files with it too.
+struct BmpContents {
+    bool fileHeader = true;   // the 14-byte file header first
+    bool coreHeader = false;  // the 12-byte core header (16-bit sides, 3-byte entries), else the 40-byte info header
+    std::int32_t width = 1;
+    std::int32_t height = 1;  // negative: the rows run top row first
+    std::uint32_t bitsPerPixel = 24;
+    std::uint32_t compression = compressionNone;  // info header only
+    std::uint32_t coloursUsed = 0;                // info header only; 0: as many as the bits can name
+    std::vector<std::uint32_t> masks;   // after the header, 32 bits each
+    std::vector<BmpColour> palette;     // the colour table, as long as it is given
+    std::vector<std::uint8_t> gap;      // between the colour table and the pixels
+    std::vector<std::uint8_t> pixels;   // the rows or run-length codes, as they lie on file
+};
 
 struct DibImage {
     std::int32_t width;   // pixels per row
@@ -42,5 +67,8 @@ constexpr int blockBevelWidth = 5;
 std::optional<DibImage> loadDibImage(const char* fileName);
 // Decodes a BMP file's bytes held in memory; on failure reports why and returns nothing.
 std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size);
+// The bytes of a BMP file, little-endian: the file header's sizes and pixel
+// offset and the info header's image size computed, every other field as given.
+std::vector<std::uint8_t> encodeBmp(const BmpContents& contents);
 // Loads the six block images into `blockTextures`; true when at least one was made.
 bool loadBlockTextures();

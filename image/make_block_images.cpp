@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int imageSide = blockImageSide;
 constexpr int bevelWidth = blockBevelWidth;
 constexpr int outlineWidth = 1;
-
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
 
 // The shades of one block, as palette indexes: few enough for a 4-bit table.
 using Shade = std::uint8_t;
@@ -44,7 +41,7 @@ enum class Symbol { none, disc, triangle, square, diamond, cross };
 enum class Tone { light, dark };
 
 struct Block {
-    Rgb face;
+    BmpColour face;
     Symbol symbol;
     Tone tone;
 };
@@ -68,8 +65,9 @@ constexpr Encoding encodings[blockKindCount + 1] = {
     Encoding::palette4, Encoding::bitfields565, Encoding::rle4,
 };
 
-constexpr std::uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
 constexpr int maxRun = 255;
+// The 16-bit pixels' channels: 5 bits of red, 6 of green, 5 of blue.
+constexpr std::uint32_t masks565[] = {0xF800, 0x07E0, 0x001F};
 
 // The symbols' geometry, in texels from the image's centre, y down. Every
 // stroke is at least 7 texels wide, so that it survives the shrink to a cube
@@ -93,16 +91,16 @@ std::uint8_t towardsWhite(std::uint8_t value, int percent) {
     return static_cast<std::uint8_t>(value + (255 - value) * percent / 100);
 }
 
-Rgb darker(Rgb colour, int percent) {
+BmpColour darker(BmpColour colour, int percent) {
     return {scaled(colour.red, percent), scaled(colour.green, percent), scaled(colour.blue, percent)};
 }
 
-Rgb lighter(Rgb colour, int percent) {
+BmpColour lighter(BmpColour colour, int percent) {
     return {towardsWhite(colour.red, percent), towardsWhite(colour.green, percent), towardsWhite(colour.blue, percent)};
 }
 
-std::vector<Rgb> shadesOf(const Block& block) {
-    std::vector<Rgb> shades(shadeCount);
+std::vector<BmpColour> shadesOf(const Block& block) {
+    std::vector<BmpColour> shades(shadeCount);
     shades[outline] = darker(block.face, 30);
     shades[dark] = darker(block.face, 50);
     shades[face] = block.face;
@@ -168,16 +166,6 @@ Shade shadeAt(Symbol shape, int x, int fromTop) {
     return nearestLit <= nearestShaded ? light : dark;
 }
 
-void put16(Bytes& out, std::uint32_t value) {
-    out.push_back(value & 0xFF);
-    out.push_back(value >> 8 & 0xFF);
-}
-
-void put32(Bytes& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 // File rows run bottom row first.
 Shade shadeOfFileRow(Symbol shape, int x, int fileRow) {
     return shadeAt(shape, x, imageSide - 1 - fileRow);
@@ -187,13 +175,19 @@ void padRow(Bytes& out, std::size_t rowStart) {
     while ((out.size() - rowStart) % 4 != 0) out.push_back(0);
 }
 
-Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<Rgb>& shades) {
+// A 5-6-5 pixel, low byte first.
+void put565(Bytes& out, BmpColour colour) {
+    const unsigned pixel = (colour.red >> 3) << 11 | (colour.green >> 2) << 5 | colour.blue >> 3;
+    out.insert(out.end(), {static_cast<std::uint8_t>(pixel & 0xFF), static_cast<std::uint8_t>(pixel >> 8)});
+}
+
+Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<BmpColour>& shades) {
     Bytes out;
     for (int row = 0; row < imageSide; ++row) {
         const std::size_t rowStart = out.size();
         for (int x = 0; x < imageSide; ++x) {
             const Shade shade = shadeOfFileRow(shape, x, row);
-            const Rgb colour = shades[shade];
+            const BmpColour colour = shades[shade];
             switch (encoding) {
             case Encoding::rgb24: out.insert(out.end(), {colour.blue, colour.green, colour.red}); break;
             case Encoding::palette8Core: out.push_back(shade); break;
@@ -201,9 +195,7 @@ Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<Rgb>& 
                 if (x % 2 == 0) out.push_back(static_cast<std::uint8_t>(shade << 4));
                 else out.back() |= shade;
                 break;
-            default:
-                put16(out, (colour.red >> 3) << 11 | (colour.green >> 2) << 5 | colour.blue >> 3);
-                break;
+            default: put565(out, colour); break;
             }
         }
         padRow(out, rowStart);
@@ -231,70 +223,52 @@ Bytes runLengthRows(Symbol shape, bool fourBits) {
     return out;
 }
 
-Bytes encodeBlock(const Block& block, Encoding encoding) {
-    const std::vector<Rgb> shades = shadesOf(block);
-    const Symbol shape = block.symbol;
-    const bool core = encoding == Encoding::palette8Core;
-    std::uint32_t bits = 8;
-    std::uint32_t compression = compressionNone;
-    Bytes pixels;
+// The image's depth, compression and pixel data in `encoding`, without its colour table.
+BmpContents blockBmp(Encoding encoding, Symbol shape, const std::vector<BmpColour>& shades) {
+    BmpContents bmp;
+    bmp.width = imageSide;
+    bmp.height = imageSide;
+    bmp.bitsPerPixel = 8;
     switch (encoding) {
-    case Encoding::rgb24: bits = 24; pixels = uncompressedRows(encoding, shape, shades); break;
-    case Encoding::palette8Core: pixels = uncompressedRows(encoding, shape, shades); break;
-    case Encoding::rle8: compression = compressionRle8; pixels = runLengthRows(shape, false); break;
-    case Encoding::palette4: bits = 4; pixels = uncompressedRows(encoding, shape, shades); break;
-    case Encoding::bitfields565:
-        bits = 16;
-        compression = compressionBitfields;
-        pixels = uncompressedRows(encoding, shape, shades);
+    case Encoding::rgb24: bmp.bitsPerPixel = 24; bmp.pixels = uncompressedRows(encoding, shape, shades); break;
+    case Encoding::palette8Core:
+        bmp.coreHeader = true;
+        bmp.pixels = uncompressedRows(encoding, shape, shades);
         break;
-    case Encoding::rle4: bits = 4; compression = compressionRle4; pixels = runLengthRows(shape, true); break;
+    case Encoding::rle8: bmp.compression = compressionRle8; bmp.pixels = runLengthRows(shape, false); break;
+    case Encoding::palette4: bmp.bitsPerPixel = 4; bmp.pixels = uncompressedRows(encoding, shape, shades); break;
+    case Encoding::bitfields565:
+        bmp.bitsPerPixel = 16;
+        bmp.compression = compressionBitfields;
+        bmp.masks.assign(std::begin(masks565), std::end(masks565));
+        bmp.pixels = uncompressedRows(encoding, shape, shades);
+        break;
+    case Encoding::rle4:
+        bmp.bitsPerPixel = 4;
+        bmp.compression = compressionRle4;
+        bmp.pixels = runLengthRows(shape, true);
+        break;
     }
-    const bool paletted = bits <= 8;
+    return bmp;
+}
 
-    Bytes dib;
-    if (core) {
-        put32(dib, coreHeaderSize);
-        put16(dib, imageSide);
-        put16(dib, imageSide);
-        put16(dib, 1);
-        put16(dib, bits);
+// A paletted image's table holds only the shades, and an info header counts
+// them; a core header has no count field, so its table is 2^bits long.
+void addColourTable(BmpContents& bmp, const std::vector<BmpColour>& shades) {
+    if (bmp.bitsPerPixel > 8) return;
+    bmp.palette = shades;
+    if (bmp.coreHeader) {
+        bmp.palette.resize(std::size_t{1} << bmp.bitsPerPixel, BmpColour{0, 0, 0});
     } else {
-        put32(dib, infoHeaderSize);
-        put32(dib, imageSide);
-        put32(dib, imageSide);
-        put16(dib, 1);
-        put16(dib, bits);
-        put32(dib, compression);
-        put32(dib, static_cast<std::uint32_t>(pixels.size()));
-        put32(dib, pixelsPerMetre);
-        put32(dib, pixelsPerMetre);
-        put32(dib, paletted ? shadeCount : 0);  // only the shades used
-        put32(dib, 0);
+        bmp.coloursUsed = shadeCount;
     }
-    if (compression == compressionBitfields) {
-        put32(dib, 0xF800);
-        put32(dib, 0x07E0);
-        put32(dib, 0x001F);
-    }
-    if (paletted) {
-        // A core header's table has no count field: it is always 2^bits long.
-        const std::size_t entries = core ? std::size_t{1} << bits : shadeCount;
-        for (std::size_t i = 0; i < entries; ++i) {
-            const Rgb colour = i < shades.size() ? shades[i] : Rgb{0, 0, 0};
-            dib.insert(dib.end(), {colour.blue, colour.green, colour.red});
-            if (!core) dib.push_back(0);
-        }
-    }
+}
 
-    const std::uint32_t pixelOffset = bmpFileHeaderSize + static_cast<std::uint32_t>(dib.size());
-    Bytes file = {'B', 'M'};
-    put32(file, pixelOffset + static_cast<std::uint32_t>(pixels.size()));
-    put32(file, 0);
-    put32(file, pixelOffset);
-    file.insert(file.end(), dib.begin(), dib.end());
-    file.insert(file.end(), pixels.begin(), pixels.end());
-    return file;
+Bytes encodeBlock(const Block& block, Encoding encoding) {
+    const std::vector<BmpColour> shades = shadesOf(block);
+    BmpContents bmp = blockBmp(encoding, block.symbol, shades);
+    addColourTable(bmp, shades);
+    return encodeBmp(bmp);
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {

@@ -1,5 +1,6 @@
-// The glyphs on Windows: GDI's bold "Courier New", 15 pixels high, turned
-// into one bitmap list per character by WGL.
+// The glyphs on Windows: GDI's bold "Courier New" at the height the window
+// asks for (15 pixels at 480, in proportion when taller), turned into one
+// bitmap list per character by WGL.
 #include <windows.h>
 
 #include <string>

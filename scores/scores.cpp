@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,12 @@ constexpr unsigned bitsPerByte = 8;
 constexpr unsigned byteMask = 0xff;
 
 using ScoreFileBytes = std::array<unsigned char, scoreFileSize>;
+
+// A temporary file's name is this prefix, the process id and the suffix.
+std::string tempNamePrefix() {
+    return std::string(".") + scoreFileName + ".";
+}
+constexpr std::string_view tempNameSuffix = ".tmp";
 
 // The bytes of the name, without reading more than 100 of them.
 std::size_t boundedNameLength(const char* name) {
@@ -142,6 +149,29 @@ void saveHighScores() {
     const ScoreFileBytes bytes = encodeTable(highScoreTable);
     const std::string failure = replaceScoreFile(bytes.data(), bytes.size());
     if (!failure.empty()) reportError((std::string(scoreFileName) + ": " + failure).c_str());
+    removeStaleTempScoreFiles();
+}
+
+std::string tempScoreFileName(std::uint32_t processId) {
+    return tempNamePrefix() + std::to_string(processId) + std::string(tempNameSuffix);
+}
+
+std::string tempScoreFilePattern() {
+    return tempNamePrefix() + "*" + std::string(tempNameSuffix);
+}
+
+std::optional<std::uint32_t> tempScoreFileProcess(std::string_view name) {
+    const std::string prefix = tempNamePrefix();
+    if (name.size() < prefix.size() + tempNameSuffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - tempNameSuffix.size()) != tempNameSuffix) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - tempNameSuffix.size());
+    if (digits.empty() || digits.front() == '0') return std::nullopt;
+    std::uint32_t processId = 0;
+    const std::from_chars_result read = std::from_chars(digits.data(), digits.data() + digits.size(), processId);
+    if (read.ec != std::errc{} || read.ptr != digits.data() + digits.size()) return std::nullopt;
+    return processId;
 }
 
 void offerNameEntry() {

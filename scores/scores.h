@@ -6,10 +6,19 @@
 // header: each record is the 100 name bytes, then the score as a signed
 // 32-bit little-endian integer. Records are read and written field by field,
 // so the layout does not depend on the machine's byte order or padding.
+//
+// A save writes the new table to ".scores.dat.<process id>.tmp" beside
+// "scores.dat" (in the same directory, so that the rename over it is atomic)
+// and then renames it. The leading dot and the ".tmp" ending keep the form
+// apart from any name a player gives a copy ("scores.dat.backup",
+// "scores.dat.1"); the process id tells the leftover of a save killed before
+// its rename, whose process has ended, from the file of another copy of the
+// game saving now. Each save removes the leftovers of ended processes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,18 +49,32 @@ extern char pendingCharacter;                // a controller's character at the 
 // The name of an entry of `highScoreTable`: up to its first zero byte, and
 // never more than its 100 bytes.
 std::string_view highScoreName(const HighScoreEntry& entry);
-// Fills `highScoreTable` with defaults, then reads "scores.dat" over it.
+// Fills `highScoreTable` with defaults, then reads "scores.dat" over it, as
+// the game does once before main. Only the tests call it, to load a file they wrote.
 void loadHighScores();
 // Puts name and score in the last entry of `highScoreTable` and sorts it.
 void insertHighScore(const char* name, std::int32_t score);
 // Writes `highScoreTable` to "scores.dat", replacing the old file only once
-// the new one is whole; a failure leaves the old file and is reported.
+// the new one is whole; a failure leaves the old file and is reported. Then
+// removes the temporary files of ended saves.
 void saveHighScores();
-// Writes the file's bytes to "scores.dat" through a new file in the same
-// directory, flushed to disk and then put in the old one's place, so that a
+// Writes the file's bytes to "scores.dat" through this process's temporary
+// file, flushed to disk and then put in the old one's place, so that a
 // failure at any step leaves the old file whole. Empty on success, else what
 // failed: "could not STEP: REASON". One file per platform.
 std::string replaceScoreFile(const unsigned char* bytes, std::size_t size);
+// The name of the temporary file that the process `processId` saves through.
+std::string tempScoreFileName(std::uint32_t processId);
+// A wildcard ("*" for the id) that every temporary file's name matches, and
+// some other names too: for listing the directory.
+std::string tempScoreFilePattern();
+// The process id in a temporary file's name (decimal, without a sign or a
+// leading zero); nothing for a name of any other form.
+std::optional<std::uint32_t> tempScoreFileProcess(std::string_view name);
+// Removes the temporary files in the working directory whose process has
+// ended, and no others; a file it cannot remove stays, unreported. One file
+// per platform.
+void removeStaleTempScoreFiles();
 // At game over: opens the name prompt when gameState.score beats the last entry.
 void offerNameEntry();
 // A key typed at the name prompt: edits `nameBuffer`, or commits the name on Enter.

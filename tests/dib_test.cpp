@@ -1,4 +1,4 @@
-// The BMP reader against files built byte by byte here.
+// The BMP reader against files laid out field by field here and written by the BMP writer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,90 +17,24 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
+// The reader's pixels are compared in the writer's colours.
+using Rgb = BmpColour;
 
 Rgb rgb(int red, int green, int blue) {
     return {static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)};
 }
 
-void put16(Bytes& out, std::uint32_t value) {
-    out.push_back(value & 0xFF);
-    out.push_back(value >> 8 & 0xFF);
-}
-
-void put32(Bytes& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-// What goes into a test file; the pixel data is given as it lies in the file.
-struct TestBmp {
-    bool fileHeader = true;
-    bool coreHeader = false;
-    std::int32_t width = 1;
-    std::int32_t height = 1;
-    std::uint32_t bits = 24;
-    std::uint32_t compression = 0;
-    std::uint32_t coloursUsed = 0;
-    std::vector<std::uint32_t> masks;  // written after an info header
-    std::vector<Rgb> palette;
-    Bytes gap;  // between the colour table and the pixels, with a file header
-    Bytes pixels;
-};
-
 // A test file's headers, without a colour table or pixels yet.
-TestBmp bmpHeaders(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
-                   std::uint32_t compression = 0) {
-    TestBmp bmp;
+BmpContents bmpHeaders(bool fileHeader, bool coreHeader, std::int32_t width, std::int32_t height, std::uint32_t bits,
+                       std::uint32_t compression = 0) {
+    BmpContents bmp;
     bmp.fileHeader = fileHeader;
     bmp.coreHeader = coreHeader;
     bmp.width = width;
     bmp.height = height;
-    bmp.bits = bits;
+    bmp.bitsPerPixel = bits;
     bmp.compression = compression;
     return bmp;
-}
-
-Bytes buildBmp(const TestBmp& bmp) {
-    Bytes dib;
-    if (bmp.coreHeader) {
-        put32(dib, 12);
-        put16(dib, bmp.width);
-        put16(dib, bmp.height);
-        put16(dib, 1);
-        put16(dib, bmp.bits);
-    } else {
-        put32(dib, 40);
-        put32(dib, bmp.width);
-        put32(dib, bmp.height);
-        put16(dib, 1);
-        put16(dib, bmp.bits);
-        put32(dib, bmp.compression);
-        put32(dib, 0);
-        put32(dib, 2835);
-        put32(dib, 2835);
-        put32(dib, bmp.coloursUsed);
-        put32(dib, 0);
-    }
-    for (std::uint32_t mask : bmp.masks) put32(dib, mask);
-    for (const Rgb& entry : bmp.palette) {
-        dib.insert(dib.end(), {entry.blue, entry.green, entry.red});
-        if (!bmp.coreHeader) dib.push_back(0);
-    }
-    Bytes file;
-    if (bmp.fileHeader) {
-        const std::size_t offset = 14 + dib.size() + bmp.gap.size();
-        file = {'B', 'M'};
-        put32(file, offset + bmp.pixels.size());
-        put32(file, 0);
-        put32(file, offset);
-        dib.insert(dib.end(), bmp.gap.begin(), bmp.gap.end());
-    }
-    file.insert(file.end(), dib.begin(), dib.end());
-    file.insert(file.end(), bmp.pixels.begin(), bmp.pixels.end());
-    return file;
 }
 
 // Packs one value per pixel into rows (first row first) padded to 4 bytes.
@@ -175,7 +109,7 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
                 for (int width = 1; width <= 5; ++width) {
                     SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (core ? ", core" : "")
                                                     << (fileHeader ? ", file header" : ""));
-                    TestBmp bmp = bmpHeaders(fileHeader, core, width, height, bits);
+                    BmpContents bmp = bmpHeaders(fileHeader, core, width, height, bits);
                     const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
                     bmp.palette = testPalette(colours);
                     auto index = [&](int x, int y) { return (x * 7 + y * 3 + 1) % std::max(colours, 1u); };
@@ -191,7 +125,7 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
                         return rgb(x * 50 + y, y * 60, x * 5 + 200);
                     };
                     bmp.pixels = packRows(bits, width, height, value);
-                    const DibImage image = decodeOk(buildBmp(bmp));
+                    const DibImage image = decodeOk(encodeBmp(bmp));
                     ASSERT_EQ(image.width, width);
                     ASSERT_EQ(image.height, height);
                     ASSERT_EQ(image.pixels.size(), std::size_t(width * height * 3));
@@ -204,11 +138,11 @@ TEST(DibReader, DecodesEveryUncompressedDepthAndWidth) {
 }
 
 TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
-    TestBmp bmp = bmpHeaders(true, false, 2, 1, 8);
+    BmpContents bmp = bmpHeaders(true, false, 2, 1, 8);
     bmp.palette = testPalette(256);
     bmp.gap = Bytes(6, 0xEE);
     bmp.pixels = {5, 200, 0, 0};
-    const DibImage image = decodeOk(buildBmp(bmp));
+    const DibImage image = decodeOk(encodeBmp(bmp));
     expectPixel(image, 0, 0, bmp.palette[5]);
     expectPixel(image, 1, 0, bmp.palette[200]);
 }
@@ -216,73 +150,73 @@ TEST(DibReader, UsesThePixelOffsetOfTheFileHeaderAcrossAGap) {
 // A colours-used count gives even a 24-bit image a table, which a bare DIB's pixels follow.
 TEST(DibReader, SkipsTheColourTableOfA24BitImage) {
     for (bool fileHeader : {false, true}) {
-        TestBmp bmp = bmpHeaders(fileHeader, false, 1, 1, 24);
+        BmpContents bmp = bmpHeaders(fileHeader, false, 1, 1, 24);
         bmp.coloursUsed = 3;
         bmp.palette = testPalette(3);
         bmp.pixels = {0x30, 0x20, 0x10, 0};
-        expectPixel(decodeOk(buildBmp(bmp)), 0, 0, {0x10, 0x20, 0x30});
+        expectPixel(decodeOk(encodeBmp(bmp)), 0, 0, {0x10, 0x20, 0x30});
     }
 }
 
 // A count above 2^bits is the table's length; pixels can name only the first two.
 TEST(DibReader, ReadsALongColourTableAsWrittenAndIndexesBeyondItAsBlack) {
-    TestBmp bmp = bmpHeaders(false, false, 3, 1, 1);
+    BmpContents bmp = bmpHeaders(false, false, 3, 1, 1);
     bmp.coloursUsed = 3;
     bmp.palette = testPalette(3);
     bmp.pixels = {0b01000000, 0, 0, 0};
-    const DibImage image = decodeOk(buildBmp(bmp));
+    const DibImage image = decodeOk(encodeBmp(bmp));
     expectPixel(image, 0, 0, bmp.palette[0]);
     expectPixel(image, 1, 0, bmp.palette[1]);
 
-    TestBmp shortTable = bmpHeaders(true, false, 2, 1, 8);
+    BmpContents shortTable = bmpHeaders(true, false, 2, 1, 8);
     shortTable.coloursUsed = 2;
     shortTable.palette = testPalette(2);
     shortTable.pixels = {1, 2, 0, 0};
-    const DibImage dark = decodeOk(buildBmp(shortTable));
+    const DibImage dark = decodeOk(encodeBmp(shortTable));
     expectPixel(dark, 0, 0, shortTable.palette[1]);
     expectPixel(dark, 1, 0, {0, 0, 0});
 }
 
 TEST(DibReader, ReturnsATopDownImageBottomRowFirst) {
-    TestBmp bmp = bmpHeaders(true, false, 1, -2, 24);
+    BmpContents bmp = bmpHeaders(true, false, 1, -2, 24);
     bmp.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row, then bottom row
-    const DibImage image = decodeOk(buildBmp(bmp));
+    const DibImage image = decodeOk(encodeBmp(bmp));
     EXPECT_EQ(image.height, 2);
     expectPixel(image, 0, 0, {6, 5, 4});
     expectPixel(image, 0, 1, {3, 2, 1});
 }
 
 TEST(DibReader, AcceptsALastRowWithoutItsPadding) {
-    TestBmp bmp = bmpHeaders(true, false, 1, 2, 24);
+    BmpContents bmp = bmpHeaders(true, false, 1, 2, 24);
     bmp.pixels = {1, 2, 3, 0, 4, 5, 6};
-    expectPixel(decodeOk(buildBmp(bmp)), 0, 1, {6, 5, 4});
+    expectPixel(decodeOk(encodeBmp(bmp)), 0, 1, {6, 5, 4});
 }
 
 TEST(DibReader, ScalesBitFieldChannelsToEightBits) {
-    TestBmp rgb565 = bmpHeaders(true, false, 2, 1, 16, 3);
+    BmpContents rgb565 = bmpHeaders(true, false, 2, 1, 16, 3);
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0xFF, 0xFF, 0x10, 0x84};  // white; red 16/31, green 32/63, blue 16/31
-    const DibImage image = decodeOk(buildBmp(rgb565));
+    const DibImage image = decodeOk(encodeBmp(rgb565));
     expectPixel(image, 0, 0, {255, 255, 255});
     expectPixel(image, 1, 0, {132, 130, 132});
 
-    TestBmp wide = bmpHeaders(true, false, 1, 1, 32, 3);
+    BmpContents wide = bmpHeaders(true, false, 1, 1, 32, 3);
     wide.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
     wide.pixels = {0xFF, 0x13, 0x00, 0x00};             // red 1023, green 4, blue 0
-    expectPixel(decodeOk(buildBmp(wide)), 0, 0, {255, 1, 0});
+    expectPixel(decodeOk(encodeBmp(wide)), 0, 0, {255, 1, 0});
 }
 
 // RLE8: runs, an absolute run with its pad byte, end of line, a delta, a run
 // into the row's padding and the end of the bitmap; cells the codes skip are black.
 TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
-    TestBmp rle8 = bmpHeaders(true, false, 5, 4, 8, 1);
+    BmpContents rle8 = bmpHeaders(true, false, 5, 4, 8, 1);
     rle8.palette = testPalette(256);
     rle8.pixels = {2, 7, 0, 2, 1, 1,     // row 0: 7 7, then a delta to column 3 of row 1
                    2, 8, 0, 0,           // 8 8, end of line
                    0, 3, 1, 2, 3, 0,     // row 2: 1 2 3 (absolute, padded)
                    0, 0, 8, 6,           // row 3: 6 6 6 6 6 and three into the padding
                    0, 1};                // end of bitmap
-    const DibImage image = decodeOk(buildBmp(rle8));
+    const DibImage image = decodeOk(encodeBmp(rle8));
     const Rgb black{0, 0, 0};
     const int expected[4][5] = {
         {7, 7, -1, -1, -1}, {-1, -1, -1, 8, 8}, {1, 2, 3, -1, -1}, {6, 6, 6, 6, 6}};
@@ -290,11 +224,11 @@ TEST(DibReader, DecodesRunLengthCodesWithDeltasAndLineEnds) {
         for (int x = 0; x < 5; ++x)
             expectPixel(image, x, y, expected[y][x] < 0 ? black : rle8.palette[expected[y][x]]);
 
-    TestBmp rle4 = bmpHeaders(false, false, 5, 2, 4, 2);
+    BmpContents rle4 = bmpHeaders(false, false, 5, 2, 4, 2);
     rle4.palette = testPalette(16);
     rle4.pixels = {5, 0x12, 0, 0,              // row 0: 1 2 1 2 1
                    0, 3, 0xAB, 0xC0, 0, 1};    // row 1: A B C, end of bitmap
-    const DibImage nibbles = decodeOk(buildBmp(rle4));
+    const DibImage nibbles = decodeOk(encodeBmp(rle4));
     const int nibbleRows[2][5] = {{1, 2, 1, 2, 1}, {10, 11, 12, -1, -1}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 5; ++x)
@@ -316,26 +250,26 @@ constexpr char shortHeaders[] = "DIB file too short for its headers.";
 constexpr char shortTable[] = "DIB file too short for its colour table.";
 constexpr char shortRows[] = "DIB file too short for its pixel rows.";
 
-TestBmp sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
-    TestBmp bmp = bmpHeaders(true, false, width, height, 24);
+BmpContents sized(std::int32_t width, std::int32_t height, std::size_t pixelBytes = 64) {
+    BmpContents bmp = bmpHeaders(true, false, width, height, 24);
     bmp.pixels = Bytes(pixelBytes, 0);
     return bmp;
 }
 
-TestBmp withBits(std::uint32_t bits, std::uint32_t compression = 0) {
-    TestBmp bmp = bmpHeaders(true, false, 2, 2, bits, compression);
+BmpContents withBits(std::uint32_t bits, std::uint32_t compression = 0) {
+    BmpContents bmp = bmpHeaders(true, false, 2, 2, bits, compression);
     bmp.pixels = Bytes(64, 0);
     return bmp;
 }
 
-TestBmp withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
-    TestBmp bmp = withBits(bits, 3);
+BmpContents withMasks(std::vector<std::uint32_t> masks, std::uint32_t bits = 16) {
+    BmpContents bmp = withBits(bits, 3);
     bmp.masks = std::move(masks);
     return bmp;
 }
 
-TestBmp runLength(Bytes codes, std::uint32_t bits = 8) {
-    TestBmp bmp = bmpHeaders(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
+BmpContents runLength(Bytes codes, std::uint32_t bits = 8) {
+    BmpContents bmp = bmpHeaders(true, false, 4, 2, bits, bits == 8 ? 1u : 2u);
     bmp.palette = testPalette(2);
     bmp.coloursUsed = 2;
     bmp.pixels = std::move(codes);
@@ -348,7 +282,7 @@ Bytes withPixelOffset(Bytes file, std::uint32_t offset) {
 }
 
 Bytes withHeaderSize(std::uint32_t headerSize) {
-    Bytes file = buildBmp(sized(1, 1));
+    Bytes file = encodeBmp(sized(1, 1));
     file.resize(file.size() + 200, 0);
     for (int i = 0; i < 4; ++i) file[14 + i] = headerSize >> (8 * i) & 0xFF;
     return file;
@@ -360,64 +294,64 @@ Bytes truncated(Bytes file, std::size_t size) {
 }
 
 std::vector<BadInput> badInputs() {
-    const Bytes good = buildBmp(sized(2, 2, 16));
-    TestBmp longTable = withBits(8);
+    const Bytes good = encodeBmp(sized(2, 2, 16));
+    BmpContents longTable = withBits(8);
     longTable.coloursUsed = 1000;
-    TestBmp hugeTable = withBits(24);
+    BmpContents hugeTable = withBits(24);
     hugeTable.coloursUsed = 0xFFFFFFFF;
-    TestBmp topDownRle = runLength({0, 1});
+    BmpContents topDownRle = runLength({0, 1});
     topDownRle.height = -2;
-    TestBmp core16 = withBits(16);
+    BmpContents core16 = withBits(16);
     core16.coreHeader = true;
     return {
         {"108-byte header", withHeaderSize(108), unknownFormat},
         {"124-byte header", withHeaderSize(124), unknownFormat},
         {"header size 0", withHeaderSize(0), unknownFormat},
         {"header size 64", withHeaderSize(64), unknownFormat},
-        {"width 0", buildBmp(sized(0, 2)), conversion},
-        {"height 0", buildBmp(sized(2, 0)), conversion},
-        {"negative width", buildBmp(sized(-2, 2)), conversion},
-        {"height INT_MIN", buildBmp(sized(2, INT_MIN)), conversion},
-        {"width over 16384", buildBmp(sized(16385, 1)), conversion},
-        {"height over 16384", buildBmp(sized(1, -16385)), conversion},
-        {"width x height x 3 overflowing", buildBmp(sized(INT_MAX, INT_MAX)), conversion},
-        {"16384 x 16384", buildBmp(sized(16384, 16384)), outOfMemory},
-        {"0 bits", buildBmp(withBits(0)), conversion},
-        {"2 bits", buildBmp(withBits(2)), conversion},
-        {"7 bits", buildBmp(withBits(7)), conversion},
-        {"64 bits", buildBmp(withBits(64)), conversion},
-        {"16 bits in a core header", buildBmp(core16), conversion},
-        {"compression 4", buildBmp(withBits(24, 4)), conversion},
-        {"compression 5", buildBmp(withBits(24, 5)), conversion},
-        {"compression 0xFFFFFFFF", buildBmp(withBits(24, 0xFFFFFFFF)), conversion},
-        {"RLE8 at 4 bits", buildBmp(withBits(4, 1)), conversion},
-        {"RLE4 at 8 bits", buildBmp(withBits(8, 2)), conversion},
-        {"bit fields at 24 bits", buildBmp(withMasks({0xFF0000, 0xFF00, 0xFF}, 24)), conversion},
-        {"colour table past the end", buildBmp(longTable), shortTable},
-        {"colour count 2^32 - 1", buildBmp(hugeTable), shortTable},
+        {"width 0", encodeBmp(sized(0, 2)), conversion},
+        {"height 0", encodeBmp(sized(2, 0)), conversion},
+        {"negative width", encodeBmp(sized(-2, 2)), conversion},
+        {"height INT_MIN", encodeBmp(sized(2, INT_MIN)), conversion},
+        {"width over 16384", encodeBmp(sized(16385, 1)), conversion},
+        {"height over 16384", encodeBmp(sized(1, -16385)), conversion},
+        {"width x height x 3 overflowing", encodeBmp(sized(INT_MAX, INT_MAX)), conversion},
+        {"16384 x 16384", encodeBmp(sized(16384, 16384)), outOfMemory},
+        {"0 bits", encodeBmp(withBits(0)), conversion},
+        {"2 bits", encodeBmp(withBits(2)), conversion},
+        {"7 bits", encodeBmp(withBits(7)), conversion},
+        {"64 bits", encodeBmp(withBits(64)), conversion},
+        {"16 bits in a core header", encodeBmp(core16), conversion},
+        {"compression 4", encodeBmp(withBits(24, 4)), conversion},
+        {"compression 5", encodeBmp(withBits(24, 5)), conversion},
+        {"compression 0xFFFFFFFF", encodeBmp(withBits(24, 0xFFFFFFFF)), conversion},
+        {"RLE8 at 4 bits", encodeBmp(withBits(4, 1)), conversion},
+        {"RLE4 at 8 bits", encodeBmp(withBits(8, 2)), conversion},
+        {"bit fields at 24 bits", encodeBmp(withMasks({0xFF0000, 0xFF00, 0xFF}, 24)), conversion},
+        {"colour table past the end", encodeBmp(longTable), shortTable},
+        {"colour count 2^32 - 1", encodeBmp(hugeTable), shortTable},
         {"pixel offset past the end", withPixelOffset(good, 5000), shortRows},
         {"pixel offset at the end", withPixelOffset(good, good.size()), shortRows},
         {"pixel offset inside the headers", withPixelOffset(good, 20), conversion},
         {"truncated last row", truncated(good, good.size() - 3), shortRows},
-        {"zero mask", buildBmp(withMasks({0xF800, 0, 0x1F})), conversion},
-        {"overlapping masks", buildBmp(withMasks({0xF800, 0x0FE0, 0x1F})), conversion},
-        {"broken mask", buildBmp(withMasks({0xF100, 0x07E0, 0x1F})), conversion},
-        {"mask beyond 16 bits", buildBmp(withMasks({0x1F0000, 0x07E0, 0x1F})), conversion},
-        {"masks cut off", truncated(buildBmp(withMasks({0xF800, 0x07E0, 0x1F})), 60), shortHeaders},
-        {"run past the padded row", buildBmp(runLength({5, 1, 0, 1})), conversion},
-        {"run after a run past the padded row", buildBmp(runLength({3, 1, 2, 1, 0, 1})), conversion},
-        {"absolute run past the padded row", buildBmp(runLength({0, 5, 1, 1, 1, 1, 1, 0, 0, 1})), conversion},
-        {"RLE4 run past the padded row", buildBmp(runLength({9, 0x11, 0, 1}, 4)), conversion},
+        {"zero mask", encodeBmp(withMasks({0xF800, 0, 0x1F})), conversion},
+        {"overlapping masks", encodeBmp(withMasks({0xF800, 0x0FE0, 0x1F})), conversion},
+        {"broken mask", encodeBmp(withMasks({0xF100, 0x07E0, 0x1F})), conversion},
+        {"mask beyond 16 bits", encodeBmp(withMasks({0x1F0000, 0x07E0, 0x1F})), conversion},
+        {"masks cut off", truncated(encodeBmp(withMasks({0xF800, 0x07E0, 0x1F})), 60), shortHeaders},
+        {"run past the padded row", encodeBmp(runLength({5, 1, 0, 1})), conversion},
+        {"run after a run past the padded row", encodeBmp(runLength({3, 1, 2, 1, 0, 1})), conversion},
+        {"absolute run past the padded row", encodeBmp(runLength({0, 5, 1, 1, 1, 1, 1, 0, 0, 1})), conversion},
+        {"RLE4 run past the padded row", encodeBmp(runLength({9, 0x11, 0, 1}, 4)), conversion},
         {"RLE4 absolute run past the padded row",
-         buildBmp(runLength({0, 9, 0x11, 0x11, 0x11, 0x11, 0x10, 0, 0, 1}, 4)), conversion},
-        {"delta past the padded row", buildBmp(runLength({0, 2, 5, 0, 0, 1})), conversion},
-        {"delta past the image", buildBmp(runLength({0, 2, 0, 2, 0, 1})), conversion},
-        {"run past the image", buildBmp(runLength({0, 0, 0, 0, 1, 1, 0, 1})), conversion},
-        {"line end past the image", buildBmp(runLength({0, 0, 0, 0, 0, 0, 0, 1})), conversion},
-        {"no end of bitmap", buildBmp(runLength({2, 1, 0, 0})), shortRows},
-        {"cut-off delta", buildBmp(runLength({0, 2, 1})), shortRows},
-        {"cut-off absolute run", buildBmp(runLength({0, 3, 1, 1})), shortRows},
-        {"top-down RLE", buildBmp(topDownRle), conversion},
+         encodeBmp(runLength({0, 9, 0x11, 0x11, 0x11, 0x11, 0x10, 0, 0, 1}, 4)), conversion},
+        {"delta past the padded row", encodeBmp(runLength({0, 2, 5, 0, 0, 1})), conversion},
+        {"delta past the image", encodeBmp(runLength({0, 2, 0, 2, 0, 1})), conversion},
+        {"run past the image", encodeBmp(runLength({0, 0, 0, 0, 1, 1, 0, 1})), conversion},
+        {"line end past the image", encodeBmp(runLength({0, 0, 0, 0, 0, 0, 0, 1})), conversion},
+        {"no end of bitmap", encodeBmp(runLength({2, 1, 0, 0})), shortRows},
+        {"cut-off delta", encodeBmp(runLength({0, 2, 1})), shortRows},
+        {"cut-off absolute run", encodeBmp(runLength({0, 3, 1, 1})), shortRows},
+        {"top-down RLE", encodeBmp(topDownRle), conversion},
     };
 }
 
@@ -438,7 +372,7 @@ TEST(DibReader, RejectsEveryBadInputWithItsMessage) {
 
 // Every prefix of a valid file up to its 54 bytes of headers.
 TEST(DibReader, RejectsFilesTooShortForTheirHeaders) {
-    const Bytes good = buildBmp(sized(1, 1));
+    const Bytes good = encodeBmp(sized(1, 1));
     for (std::size_t size = 0; size <= 54; ++size) {
         SCOPED_TRACE(size);
         expectFailure(truncated(good, size), size < 54 ? shortHeaders : shortRows);
@@ -448,9 +382,9 @@ TEST(DibReader, RejectsFilesTooShortForTheirHeaders) {
 TEST(DibFile, ReadsAFileAndReportsOneThatCannotBeOpenedIsEmptyOrIsNoFile) {
     const std::string directory = makeTempDirectory("dib_test").string();
     const std::string good = directory + "/good.bmp";
-    TestBmp bmp = bmpHeaders(true, false, 1, 1, 24);
+    BmpContents bmp = bmpHeaders(true, false, 1, 1, 24);
     bmp.pixels = {1, 2, 3, 0};
-    writeFile(good, buildBmp(bmp));
+    writeFile(good, encodeBmp(bmp));
     const std::optional<DibImage> image = loadDibImage(good.c_str());
     ASSERT_TRUE(image.has_value());
     expectPixel(*image, 0, 0, {3, 2, 1});

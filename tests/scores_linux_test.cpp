@@ -1,12 +1,14 @@
 // The score file's tests that need POSIX processes, permissions, FIFOs and
 // limits: a file that cannot be read, a FIFO in the file's place, saves that
-// fail in a restricted child, and a save killed at random moments.
+// fail in a restricted child, the leftovers of ended saves, and a save killed
+// at random moments.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -152,10 +154,26 @@ TEST_F(ChildSaveFailureTest, AWriteCutShortKeepsTheOldFile) {
     });
 }
 
-// The rename fails: the directory stays, and so does the table.
+// A save removes the temporary file of an ended process (a child, reaped)
+// and no others: not that of a running one (this one's parent), not one with
+// an id no process can have, not a player's.
+TEST_F(ScoresTest, ASaveRemovesOnlyTheTemporaryFilesOfEndedProcesses) {
+    const pid_t ended = fork();
+    if (ended == 0) _exit(childPassed);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::vector<std::string> kept = {tempScoreFileName(static_cast<std::uint32_t>(getppid())),
+                                           tempScoreFileName(UINT32_MAX), "scores.dat.backup", "scores.dat.Ab12Cd"};
+    for (const std::string& name : kept) writeFile(name, {});
+    writeFile(tempScoreFileName(static_cast<std::uint32_t>(ended)), {});
+    saveHighScores();
+    EXPECT_THAT(strayFiles(), testing::UnorderedElementsAreArray(kept));
+}
+
 // A child saves two tables in turn without end and is killed at random
 // moments; every time, the file left behind is one of them, whole. The two
-// tables are 1144 bytes of "a" and of "b" on file.
+// tables are 1144 bytes of "a" and of "b" on file. A kill before a save's
+// rename leaves the child's temporary file, which the next child's first
+// save removes: they never pile up.
 TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
     HighScoreTable tables[2];
     for (int i = 0; i < 2; ++i) {
@@ -174,6 +192,7 @@ TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
     std::uniform_int_distribution<long> delayNs(0, 3 * std::chrono::nanoseconds(saveTime).count());
     constexpr int kills = 200;
     int seen[2] = {0, 0};
+    int leftovers = 0;
     for (int kill = 0; kill < kills; ++kill) {
         // The child reports each finished save, so that every kill comes
         // after its first one, whichever table that wrote.
@@ -202,13 +221,21 @@ TEST_F(ScoresTest, ASaveKilledAtAnyMomentLeavesAWholeTable) {
         const bool whole = bytes == Bytes(scoreFileSize, 'a') || bytes == Bytes(scoreFileSize, 'b');
         ASSERT_TRUE(whole) << "seed " << seed << ", kill " << kill << ", " << bytes->size() << " bytes";
         ++seen[bytes->front() - 'a'];
+        const std::vector<std::string> strays = strayFiles();
+        ASSERT_LE(strays.size(), 1u) << "kill " << kill;
+        if (!strays.empty()) {
+            EXPECT_EQ(tempScoreFileProcess(strays.front()), static_cast<std::uint32_t>(child)) << strays.front();
+            ++leftovers;
+        }
     }
+    saveHighScores();
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
     // Both tables must have been written for the kills to have tested anything.
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
-    std::printf("save time %lld us; file held table a %d times, b %d times\n",
+    std::printf("save time %lld us; file held table a %d times, b %d times; %d kills left a temporary file\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(saveTime).count()),
-                seen[0], seen[1]);
+                seen[0], seen[1], leftovers);
 }
 
 }  // namespace

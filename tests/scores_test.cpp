@@ -28,6 +28,19 @@ TEST_F(SaveFailureTest, ASaveReplacesAnOlderFile) {
     EXPECT_EQ(strayFiles(), std::vector<std::string>{});
 }
 
+// Only a name of the temporary files' exact form gives a process id, so that
+// the removal of leftovers never takes a player's file.
+TEST(TempScoreFile, OnlyItsOwnFormOfNameGivesAProcessId) {
+    EXPECT_EQ(tempScoreFileName(4242), ".scores.dat.4242.tmp");
+    for (std::uint32_t id : {1u, 4242u, UINT32_MAX}) EXPECT_EQ(tempScoreFileProcess(tempScoreFileName(id)), id);
+    for (const char* name : {"scores.dat", "scores.dat.backup", "scores.dat.4242", "scores.dat.Ab12Cd",
+                             ".scores.dat.tmp", ".scores.dat..tmp", ".scores.dat.0.tmp", ".scores.dat.042.tmp",
+                             ".scores.dat.+42.tmp", ".scores.dat.-42.tmp", ".scores.dat.42x.tmp",
+                             ".scores.dat.42.tmp.bak", "x.scores.dat.42.tmp", ".scores.dat.4294967296.tmp"}) {
+        EXPECT_EQ(tempScoreFileProcess(name), std::nullopt) << name;
+    }
+}
+
 // A file of any length fills the table from the front, byte for byte in the
 // record layout; the last record it reaches may be replaced in part, and
 // bytes past the table's 1144 are ignored.

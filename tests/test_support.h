@@ -20,13 +20,15 @@
 #include "game/game.h"
 #include "scores/scores.h"
 
-// Fresh game state, no error box, name prompt closed, empty board, and a piece of the
-// given kinds with its top block at (column, topRow).
+// Fresh game state, no error box, name prompt closed and empty, empty board, and a
+// piece of the given kinds with its top block at (column, topRow).
 inline void resetWorld(int column = spawnColumn, int topRow = 0,
                        std::initializer_list<BlockKind> kinds = {1, 2, 3}) {
     gameState = GameState{};
     errorBoxes = ErrorBoxQueue{};
     enteringName = false;
+    std::memset(nameBuffer, 0, sizeof nameBuffer);
+    nameLength = 0;
     clearBoard();
     int i = 0;
     for (BlockKind kind : kinds) {
