@@ -11,7 +11,8 @@
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-               libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
+               libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin
+               libsdl2-dev libasound2-dev)
 package_packages=(dpkg-dev file)
 # wine64 alone gives no `wine` command; dpkg-dev unpacks freeglut's Debian
 # source package; libgtest-dev brings GoogleTest's sources for the Windows tests.
