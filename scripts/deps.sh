@@ -18,7 +18,8 @@ package_packages=(dpkg-dev file)
 # source package; libgtest-dev brings GoogleTest's sources for the Windows tests.
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make dpkg-dev libgtest-dev librsvg2-bin icoutils
                   zip unzip xvfb xdotool x11-utils imagemagick fonts-liberation2)
-test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick)
+test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick
+               sox)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;
