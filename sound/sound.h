@@ -7,9 +7,9 @@
 //
 // The effects are mono, 16-bit, 48 kHz: they come from no place on the screen,
 // so one channel says all there is, costs half the mixing of two, and SDL
-// spreads it over the speakers. A sound asked for reaches the callback within
-// one device buffer of 512 frames (10.7 ms), well inside the 50 ms a player
-// would notice.
+// spreads it over the speakers. A sound asked for is mixed at the next
+// callback, within one device buffer of 512 frames (10.7 ms), and the driver
+// holds a buffer or two more: well inside the 50 ms a player would notice.
 //
 // The game's thread hands requests to the audio thread through a lock-free
 // ring of one producer and one consumer; the audio thread reports back only
@@ -105,7 +105,7 @@ void renderSound(SoundHandOff& handOff, Mixer& mixer, const SoundEffects& effect
 //
 // Opens SDL's audio and makes the effects; without a driver or a device says so in one line and stays silent.
 void startSound();
-// Hands the sound to the audio thread and resumes the device; nothing when muted or silent.
+// Hands the sound to the audio thread and resumes the device; nothing when muted, silent or the ring is full.
 void playSound(Sound sound);
 // Mutes or unmutes; muting fades out whatever plays. The state is not kept across runs.
 void toggleMute();
@@ -117,7 +117,7 @@ std::optional<std::chrono::steady_clock::time_point> soundPauseDue();
 // Pauses the device once the audio thread reports everything played out;
 // else, when due, moves the due time to a margin after `now`.
 void pauseSoundWhenIdle(std::chrono::steady_clock::time_point now);
-// Closes the device and SDL; startSound registers it to run at exit too, and a second call does nothing.
+// Closes the device and SDL; startSound registers it to run at exit too, and a second call is harmless.
 void stopSound();
 // Keeps the platform's audio library from printing its own errors on standard error (one file per platform).
 void quietAudioLibrary();
