@@ -101,6 +101,7 @@ struct GameState {
     std::chrono::steady_clock::time_point lastTick{};  // when the last counted tick fell due
     std::chrono::steady_clock::time_point lastFrame{};  // when the wall or a settling board last stepped
     Board settledBoard{};              // the board as it last stood settled; `board` differing settles
+    std::int32_t settleTriples = 0;    // triples cleared since the board last stood settled
     float pitch = 0.0f;                // play field rotation about x, degrees
     float yaw = 0.0f;                  // play field rotation about y, degrees
     float menuSpin = 0.0f;             // menu cube wall rotation, degrees
@@ -132,11 +133,13 @@ enum class KeyOutcome {
     Continue,  // the key was handled (or ignored); the game goes on
     Quit,      // Esc, or Enter on Exit: the program should end with status 0
     ToggleFullScreen,  // F11: the window should fill the screen, or return to its size
+    ToggleMute,        // M, but at the name prompt: the sound should mute, or sound again
 };
 
 // Enter on Start: empties `board`, score and cleared count 0, interval 15, mode Play.
 void startGame();
-// Applies a character key to `gameState`, the piece or name entry, by screen mode.
+// Applies a character key to `gameState`, the piece or name entry, by screen
+// mode, and cues the sound of what it did.
 KeyOutcome handleKeyboard(unsigned char key);
 // Applies a GLUT special key (arrows, Page Up/Down, Home, End, F11) by screen mode.
 KeyOutcome handleSpecialKey(int key);
@@ -207,7 +210,7 @@ void disconnectPad(int pad);
 // window was hidden or unfocused is not the player's).
 void releasePads();
 
-// Adds a message to `errorBoxes` (cut to fit), unless as many as may wait are waiting.
+// Adds a message to `errorBoxes` (cut to fit) with its sound, unless as many as may wait are waiting.
 void queueErrorBox(const char* message);
 // Takes the first message off `errorBoxes`.
 void dismissErrorBox();
@@ -257,6 +260,19 @@ void prepareProcess();
 void nameWindow();
 // Lets frames follow at the game's own pace instead of the monitor's refresh.
 void turnOffSwapSync();
+// Where the keyboard focus is now: on the game's window, another, or none.
+WindowFocus windowFocus();
+
+// Game controllers through SDL (controllers.cpp).
+// Starts SDL's game-controller part; without it the game takes the keyboard alone.
+void startControllers();
+// Takes SDL's news: controllers come and gone, and their buttons and sticks
+// acting through the controller map; sets `due` to the next poll, soon while
+// one is connected, a few times a second while none is.
+KeyOutcome pollControllers(std::chrono::steady_clock::time_point now,
+                           std::optional<std::chrono::steady_clock::time_point>& due);
+// Drops what the controllers did while the window was hidden, and lets go every button.
+void discardControllerInput();
 
 // GLUT callbacks: thin wrappers over the functions above and the drawing.
 // Draws the screen as the state stands; changes none of it.

@@ -13,6 +13,7 @@
 #include "game/game.h"
 #include "image/image.h"
 #include "render/render.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -21,9 +22,14 @@ constexpr GLdouble nearPlane = 0.1;
 constexpr GLdouble farPlane = 100.0;
 
 using Clock = std::chrono::steady_clock;
+using Wake = std::optional<Clock::time_point>;
+
+// How often a running game looks where the keyboard focus is.
+constexpr std::chrono::milliseconds focusLookPeriod{250};
 
 bool windowHidden = false;                 // hidden or fully covered: no time passes, nothing is drawn
-std::optional<Clock::time_point> pendingWake;  // when the GLUT timer last set will fire
+Wake pendingWake;                          // when the GLUT timer last set will fire
+Wake nextFocusLook;                        // while a running game watches the focus
 int wakeGeneration = 0;                    // the value that timer carries; older timers do nothing
 
 void setProjection(int width, int height) {
@@ -51,11 +57,60 @@ void scheduleWake(std::optional<Clock::time_point> due, Clock::time_point now) {
                   ++wakeGeneration);
 }
 
+Wake earliest(Wake a, Wake b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
+
+// A running game looks where the focus is a few times a second: the focus
+// gone from its window pauses it. A look afresh each time it starts
+// running, so that only a focus it had and lost counts.
+Wake watchFocus(Clock::time_point now) {
+    if (gameState.mode != ScreenMode::Play || gameState.paused || errorBoxes.count > 0) {
+        nextFocusLook.reset();
+        return std::nullopt;
+    }
+    if (!nextFocusLook) gameState.hadFocus = false;
+    if (!nextFocusLook || *nextFocusLook <= now) {
+        noteWindowFocus(windowFocus());
+        nextFocusLook = now + focusLookPeriod;
+    }
+    return nextFocusLook;
+}
+
+// Hands the cued sounds to the device; pauses it once all has played out.
+Wake playCuedSounds(Clock::time_point now) {
+    const std::uint32_t cued = takeCuedSounds();
+    for (int sound = 0; sound < soundCount; ++sound) {
+        if ((cued >> sound & 1u) != 0) playSound(static_cast<Sound>(sound));
+    }
+    pauseSoundWhenIdle(now);
+    return soundPauseDue();
+}
+
 // The one way out of the program besides closing the window.
 [[noreturn]] void quitGame() {
     deleteFont();
     glutDestroyWindow(gameState.window);
     std::exit(EXIT_SUCCESS);
+}
+
+// What a key or a button asks beyond the state: the way out, full screen, mute.
+void followOutcome(KeyOutcome outcome) {
+    switch (outcome) {
+    case KeyOutcome::Continue:
+        break;
+    case KeyOutcome::Quit:
+        quitGame();
+    case KeyOutcome::ToggleFullScreen:
+        // GLUT puts the window back to its size and place on the second toggle.
+        glutFullScreenToggle();
+        break;
+    case KeyOutcome::ToggleMute:
+        toggleMute();
+        break;
+    }
 }
 
 }  // namespace
@@ -101,7 +156,12 @@ void onDisplay() {
 void wakeGame() {
     if (windowHidden) return;
     const Clock::time_point now = Clock::now();
-    const std::optional<Clock::time_point> due = advanceGame(now);
+    Wake controllerPoll;
+    followOutcome(pollControllers(now, controllerPoll));
+    Wake due = earliest(advanceGame(now), controllerPoll);
+    due = earliest(due, repeatPadButtons(now));
+    due = earliest(due, watchFocus(now));
+    due = earliest(due, playCuedSounds(now));
     if (pictureChanged()) glutPostRedisplay();
     scheduleWake(due, now);
 }
@@ -114,21 +174,26 @@ void onReshape(int width, int height) {
 }
 
 void onKeyboard(unsigned char key, int, int) {
-    if (handleKeyboard(key) == KeyOutcome::Quit) quitGame();
+    followOutcome(handleKeyboard(key));
     wakeGame();
 }
 
 void onSpecialKey(int key, int, int) {
-    // GLUT puts the window back to its size and place on the second toggle.
-    if (handleSpecialKey(key) == KeyOutcome::ToggleFullScreen) glutFullScreenToggle();
+    followOutcome(handleSpecialKey(key));
     wakeGame();
 }
 
 void onWindowStatus(int status) {
     windowHidden = status == GLUT_HIDDEN || status == GLUT_FULLY_COVERED;
-    if (windowHidden) return;
-    // The time it was hidden is no game time; what shows again is drawn afresh.
+    if (windowHidden) {
+        // A window hidden from a player who had it is a player looking away.
+        noteWindowFocus(WindowFocus::Nobody);
+        return;
+    }
+    // The time it was hidden is no game time, nor what the controllers did;
+    // what shows again is drawn afresh.
     holdGameTime(Clock::now());
+    discardControllerInput();
     glutPostRedisplay();
     wakeGame();
 }

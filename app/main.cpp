@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "game/game.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
     // projection through the first reshape.
     initGraphics(windowWidth, windowHeight);
     spawnPiece();
+    startSound();
+    startControllers();
     // The first wake-up sets the menu going; from then on timers and keys wake the game.
     wakeGame();
     glutMainLoop();

@@ -11,6 +11,7 @@
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -42,6 +43,20 @@ int takeFrameSteps(Clock::time_point now) {
     return static_cast<int>(steps);
 }
 
+// The sound of a settling step that cleared a triple: its direction's for
+// the first since the board last stood settled, a brighter one for each
+// further; and the pace's when it quickened.
+void cueTriple(std::int32_t points, std::int32_t intervalBefore) {
+    Sound sound = Sound::TripleChain;
+    if (gameState.settleTriples++ == 0) {
+        sound = points == pointsFallingDiagonal  ? Sound::TripleFalling
+                : points == pointsRisingDiagonal ? Sound::TripleRising
+                                                 : Sound::TripleStraight;
+    }
+    cueSound(sound);
+    if (gameState.dropInterval < intervalBefore) cueSound(Sound::PaceUp);
+}
+
 // A board that differs from its settled self takes one settling step a
 // frame (a triple cleared, or a pass of gravity) until a step changes
 // nothing. Skipping the steps of a settled board changes nothing either:
@@ -50,9 +65,12 @@ Wake settleBoard(Clock::time_point now) {
     if (sameBoard(board, gameState.settledBoard)) return std::nullopt;
     for (int steps = takeFrameSteps(now); steps > 0; --steps) {
         const Board before = board;
+        const std::int32_t score = gameState.score, interval = gameState.dropInterval;
         resolveBoard();
+        if (gameState.score != score) cueTriple(gameState.score - score, interval);
         if (sameBoard(board, before)) {
             gameState.settledBoard = board;
+            gameState.settleTriples = 0;
             return std::nullopt;
         }
     }
@@ -129,6 +147,7 @@ std::string pictureBytes() {
     add(gameState.mode);
     add(gameState.menuSelection);
     add(gameState.score);
+    add(gameState.paused);
     add(gameState.pitch);
     add(gameState.yaw);
     add(gameState.menuSpin);
@@ -138,6 +157,7 @@ std::string pictureBytes() {
     add(highScoreTable);
     add(enteringName);
     add(nameBuffer);
+    add(pendingCharacter);
     add(gameState.cursorShown);
     add(errorBoxes.count > 0);
     if (errorBoxes.count > 0) add(errorBoxes.messages[0]);

@@ -1,5 +1,5 @@
 // The entry's platform services on Linux: the X display, the window's
-// properties, glibc's heap and GLX's swap control.
+// properties, glibc's heap, GLX's swap control and X's input focus.
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -96,6 +96,37 @@ void prepareProcess() {
     // page fault for every page it touches: the high score table took 72 % of
     // a core at 120 frames per second, and takes 20 % with the heap kept.
     mallopt(M_TRIM_THRESHOLD, heapTrimThreshold);
+}
+
+namespace {
+
+// True when `window` is `ancestor` or lies within it.
+bool liesWithin(Display* display, Window window, Window ancestor) {
+    while (window != None) {
+        if (window == ancestor) return true;
+        Window root = None, parent = None, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return false;
+        if (children != nullptr) XFree(children);
+        if (window == root) return false;
+        window = parent;
+    }
+    return false;
+}
+
+}  // namespace
+
+WindowFocus windowFocus() {
+    Display* display = glXGetCurrentDisplay();
+    const Window ours = glXGetCurrentDrawable();
+    if (display == nullptr || ours == None) return WindowFocus::Nobody;
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(display)) return WindowFocus::Nobody;
+    // The game's window, one within it, or the frame a window manager put round it.
+    if (liesWithin(display, focus, ours) || liesWithin(display, ours, focus)) return WindowFocus::Ours;
+    return WindowFocus::Elsewhere;
 }
 
 // A swap that also waits for the monitor's refresh would halve the pace on a

@@ -1,5 +1,6 @@
-// The entry's platform services on Windows: WGL's swap control. The desktop
-// is always there, and the window takes its icon from the exe's resources.
+// The entry's platform services on Windows: WGL's swap control and the
+// foreground window. The desktop is always there, and the window takes its
+// icon from the exe's resources.
 #include <windows.h>
 
 #include <GL/gl.h>
@@ -25,4 +26,11 @@ void turnOffSwapSync() {
     const auto swapInterval = reinterpret_cast<SwapIntervalProc>(
         reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
     if (swapInterval != nullptr) swapInterval(0);
+}
+
+WindowFocus windowFocus() {
+    const HWND ours = WindowFromDC(wglGetCurrentDC());
+    const HWND foreground = GetForegroundWindow();
+    if (ours == nullptr || foreground == nullptr) return WindowFocus::Nobody;
+    return GetAncestor(ours, GA_ROOT) == foreground ? WindowFocus::Ours : WindowFocus::Elsewhere;
 }

@@ -2,12 +2,14 @@
 // the focus pause and the error boxes. No OpenGL: the GLUT callbacks call these.
 #include <GL/freeglut_std.h>  // only for the GLUT_KEY_* codes
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
+#include "sound/sound.h"
 
 GameState gameState;
 ErrorBoxQueue errorBoxes;
@@ -17,9 +19,11 @@ namespace {
 void handleMenuEnter() {
     switch (gameState.menuSelection) {
     case menuStart:
+        cueSound(Sound::MenuChoose);
         startGame();
         break;
     case menuHighscores:
+        cueSound(Sound::MenuChoose);
         enteringName = false;
         gameState.mode = ScreenMode::Highscores;
         break;
@@ -28,13 +32,32 @@ void handleMenuEnter() {
     }
 }
 
+bool isMuteKey(unsigned char key) { return key == 'm' || key == 'M'; }
+
+// Moves the menu's choice by `step`, within its items.
+void moveMenuSelection(int step) {
+    const std::int32_t selection = std::clamp(gameState.menuSelection + step, menuStart, menuExit);
+    if (selection == gameState.menuSelection) return;
+    gameState.menuSelection = selection;
+    cueSound(Sound::MenuMove);
+}
+
+// Slides the piece, with its sound when it moved.
+void slidePiece(void (*move)()) {
+    const std::int32_t column = piece.blocks[pieceTop].column;
+    move();
+    if (piece.blocks[pieceTop].column != column) cueSound(Sound::Slide);
+}
+
 void handlePlayKey(unsigned char key) {
     switch (key) {
     case 'a': case 'A':
         cycleKindsUp();
+        cueSound(Sound::Cycle);
         break;
     case 's': case 'S':
         cycleKindsDown();
+        cueSound(Sound::Cycle);
         break;
     case 'p': case 'P':
         gameState.paused = !gameState.paused;
@@ -59,16 +82,17 @@ void handlePlayKey(unsigned char key) {
 void handlePlaySpecialKey(int key) {
     switch (key) {
     case GLUT_KEY_LEFT:
-        movePieceLeft();
+        slidePiece(movePieceLeft);
         break;
     case GLUT_KEY_RIGHT:
-        movePieceRight();
+        slidePiece(movePieceRight);
         break;
     case GLUT_KEY_DOWN:  // a step of its own: the drop counter is left alone
         stepPiece();
         break;
     case GLUT_KEY_UP:  // throws the piece away for a new one
         spawnPiece();
+        cueSound(Sound::Replace);
         break;
     case GLUT_KEY_PAGE_UP:
         gameState.pitch += viewStep;
@@ -106,6 +130,12 @@ KeyOutcome handleKeyboard(unsigned char key) {
         if (key == keyEnter) dismissErrorBox();
         return KeyOutcome::Continue;
     }
+    // At the name prompt M is a character of the name; elsewhere it mutes.
+    if (gameState.mode == ScreenMode::Highscores && enteringName) {
+        handleNameEntryKey(key);
+        return KeyOutcome::Continue;
+    }
+    if (isMuteKey(key)) return KeyOutcome::ToggleMute;
     switch (gameState.mode) {
     case ScreenMode::Menu:
         if (key != keyEnter) break;
@@ -116,11 +146,7 @@ KeyOutcome handleKeyboard(unsigned char key) {
         handlePlayKey(key);
         break;
     case ScreenMode::Highscores:
-        if (enteringName) {
-            handleNameEntryKey(key);
-        } else if (key == keyEnter) {
-            gameState.mode = ScreenMode::Menu;
-        }
+        if (key == keyEnter) gameState.mode = ScreenMode::Menu;
         break;
     }
     return KeyOutcome::Continue;
@@ -131,8 +157,8 @@ KeyOutcome handleSpecialKey(int key) {
     if (errorBoxes.count > 0) return KeyOutcome::Continue;
     switch (gameState.mode) {
     case ScreenMode::Menu:
-        if (key == GLUT_KEY_UP && gameState.menuSelection > menuStart) --gameState.menuSelection;
-        if (key == GLUT_KEY_DOWN && gameState.menuSelection < menuExit) ++gameState.menuSelection;
+        if (key == GLUT_KEY_UP) moveMenuSelection(-1);
+        if (key == GLUT_KEY_DOWN) moveMenuSelection(+1);
         break;
     case ScreenMode::Play:
         handlePlaySpecialKey(key);
@@ -251,6 +277,7 @@ void queueErrorBox(const char* message) {
     if (errorBoxes.count == maxWaitingErrorBoxes) return;
     std::snprintf(errorBoxes.messages[errorBoxes.count], errorBoxMessageSize, "%s", message);
     ++errorBoxes.count;
+    cueSound(Sound::ErrorBox);
 }
 
 void dismissErrorBox() {

@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
+#include "sound/sound.h"
 
 Board board = {};
 Piece piece = {};
@@ -94,8 +95,10 @@ void stepPiece() {
         board.cells[block.row][block.column] = block.kind;
     }
     if (bottom.row > spawnBottomRow) {
+        cueSound(Sound::Land);
         spawnPiece();
     } else {
+        cueSound(Sound::GameOver);
         endGame();
     }
 }

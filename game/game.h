@@ -81,9 +81,9 @@ void movePieceRight();
 void cycleKindsUp();
 // Rotates the kinds of `piece` downwards: top takes bottom's, middle top's, bottom middle's.
 void cycleKindsDown();
-// Moves `piece` down a row, or lands it in `board`; a landing without a fallen
-// row ends the game (clears `board`, prints the score, mode Highscores, and
-// opens the name prompt for a high score).
+// Moves `piece` down a row, or lands it in `board` (cueing its sound); a
+// landing without a fallen row ends the game (clears `board`, prints the
+// score, mode Highscores, and opens the name prompt for a high score).
 void stepPiece();
 // One frame of settling `board`: clears and scores the first triple found, or
 // else lets every block fall one gravity pass. Writes score, clearedCount, dropInterval.

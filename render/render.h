@@ -80,6 +80,9 @@ void fitFontToWindow(int windowHeight);
 // Formats the text (at most 4999 bytes; more is cut) and draws it at the
 // raster position (x, y) in the current colour, untextured.
 void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// Draws the text (at most 4999 bytes) centred on the raster position (x, y),
+// in the current colour, untextured.
+void drawCentredText(GLfloat x, GLfloat y, const char* text);
 
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
@@ -94,10 +97,13 @@ void drawCubeBatch(const CubeCentre* centres, int count);
 // the top, with the model-view origin moved to that cell's cube centre and
 // the colour white; origin and colour are back as they were afterwards.
 void drawCellGrid(void (*drawCell)(int column, int row));
-// Draws the score line, then the board and the falling piece, turned by gameState's pitch and yaw.
+// Draws the score line (and "Paused" above the well while the game is
+// paused), then the board and the falling piece, turned by gameState's pitch and yaw.
 void drawPlayField();
 // Draws the score line of the Play screen in the current model-view frame.
 void drawScoreLine();
+// Draws "Paused" centred above the well, in the score line's frame and colour.
+void drawPausedLine();
 // Draws the title, the items and the cursor, then the wall of cubes turned
 // by gameState.menuSpin, each cube with its image of gameState.wall.
 void drawMenuScreen();
@@ -105,7 +111,8 @@ void drawMenuScreen();
 // middle of the window, in window pixels; the matrices, the enables and the
 // colour are left as they were.
 void drawErrorBox(const char* message);
-// Draws the high score table, and the name prompt while a name is entered
-// with the cursor when gameState.cursorShown; leaves its last colour (red,
+// Draws the high score table, and the name prompt while a name is entered,
+// with a controller's pending character at its end, or else the cursor when
+// gameState.cursorShown; leaves its last colour (red,
 // or green) current for the text drawn after (the cubes are always white).
 void drawHighscoreScreen();

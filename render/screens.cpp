@@ -27,9 +27,11 @@ constexpr const char* menuItemTexts[] = {"Start", "Highscores", "Exit"};
 // about the (1, 1, 1) axis through its first cube.
 constexpr GLfloat wallDepth = -20.0f;
 
-// The score line, in the play field's frame before its rotations.
+// The score line, in the play field's frame before its rotations, and the
+// pause's line beside it, centred above the well.
 constexpr GLfloat scoreX = 19.0f;
 constexpr GLfloat scoreY = 2.0f;
+constexpr GLfloat wellCentreX = columnSpacing * (boardColumns - 1) / 2;
 
 // The table: its heading, then one line per entry, 3 units apart.
 constexpr GLfloat tableX = 1.0f;
@@ -163,6 +165,8 @@ void drawMenuScreen() {
 
 void drawScoreLine() { drawText(scoreX, scoreY, "Score: %i ", gameState.score); }
 
+void drawPausedLine() { drawCentredText(wellCentreX, scoreY, "Paused"); }
+
 void drawHighscoreScreen() {
     glLoadIdentity();
     // The colours set here are never put back: the menu's texts and the score
@@ -181,7 +185,9 @@ void drawHighscoreScreen() {
     glColor3f(0.0f, 0.0f, 1.0f);
     drawText(promptX, promptY, "enter your name");
     glColor3f(0.0f, 1.0f, 0.0f);
-    drawText(promptX, typedNameY, "%s%s", nameBuffer, gameState.cursorShown ? "_" : "");
+    // A controller's pending character stands where the cursor would.
+    const char cursor[] = {pendingCharacter != '\0' ? pendingCharacter : gameState.cursorShown ? '_' : '\0', '\0'};
+    drawText(promptX, typedNameY, "%s%s", nameBuffer, cursor);
 }
 
 void drawErrorBox(const char* message) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/app.h"
@@ -20,6 +21,21 @@ namespace {
 
 constexpr int textBufferSize = 5000;  // bytes a formatted text may take, its zero included
 constexpr GLfloat glutGlyphAdvance = 9.0f;  // GLUT's 9 x 15 font
+
+// Draws `length` bytes of `text` from the raster position (x, y) moved
+// `shift` pixels across.
+void drawTextBytes(GLfloat x, GLfloat y, const char* text, GLsizei length, GLfloat shift) {
+    // Texturing is off for bitmap glyphs, so they take the current colour
+    // alone rather than whatever texels of the last bound texture they fall on.
+    glPushAttrib(GL_LIST_BIT | GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glRasterPos2f(x, y);
+    if (shift != 0.0f) glBitmap(0, 0, 0.0f, 0.0f, shift, 0.0f, nullptr);
+    // A byte outside 32 to 127 names a list that does not exist: it draws nothing.
+    glListBase(fontBase - firstGlyphCode);
+    callGlyphLists(text, length);
+    glPopAttrib();
+}
 
 }  // namespace
 
@@ -58,15 +74,11 @@ void drawText(GLfloat x, GLfloat y, const char* format, ...) {
     // A longer text is cut at the buffer's end; a format error draws nothing.
     const int formatted = std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    const GLsizei length = std::clamp(formatted, 0, textBufferSize - 1);
+    drawTextBytes(x, y, text, std::clamp(formatted, 0, textBufferSize - 1), 0.0f);
+}
 
-    // Texturing is off for bitmap glyphs, so they take the current colour
-    // alone rather than whatever texels of the last bound texture they fall on.
-    glPushAttrib(GL_LIST_BIT | GL_ENABLE_BIT);
-    glDisable(GL_TEXTURE_2D);
-    glRasterPos2f(x, y);
-    // A byte outside 32 to 127 names a list that does not exist: it draws nothing.
-    glListBase(fontBase - firstGlyphCode);
-    callGlyphLists(text, length);
-    glPopAttrib();
+void drawCentredText(GLfloat x, GLfloat y, const char* text) {
+    const auto length = static_cast<GLsizei>(strnlen(text, textBufferSize - 1));
+    // Every glyph of the face moves on alike: half the text's width back.
+    drawTextBytes(x, y, text, length, -glyphAdvance * static_cast<GLfloat>(length) / 2);
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -213,6 +214,7 @@ void handleNameEntryKey(unsigned char key) {
         break;
     case keyEnter:
         if (nameLength > 0) {
+            cueSound(Sound::NameEntered);
             insertHighScore(nameBuffer, gameState.score);
             saveHighScores();
         }
@@ -223,6 +225,7 @@ void handleNameEntryKey(unsigned char key) {
             nameBuffer[nameLength] = static_cast<char>(key);
             ++nameLength;
             nameBuffer[nameLength] = '\0';
+            cueSound(Sound::NameCharacter);
         }
         break;
     }

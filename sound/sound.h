@@ -1,5 +1,5 @@
 // sound/: the game's sound effects, synthesised at start-up and mixed in SDL's
-// audio callback. Owns, privately in device.cpp, the audio device, the
+// audio callback. Owns `cuedSounds` and, privately in device.cpp, the audio device, the
 // effects' samples, the mute flag, the time the device may pause, the audio
 // thread's mixer and the hand-off: the one record the game's thread and the
 // audio thread share. The rest of the program reaches them only through the
@@ -87,6 +87,14 @@ constexpr std::uint64_t stillPlaying = UINT64_MAX;  // silentAfter while any voi
 
 // The pure parts, linked into tessarine_core: no SDL, no device.
 //
+// The sounds cued since the frame loop last took them, one bit a Sound: the
+// rules, the keys and the settling board cue; the loop plays them.
+extern std::uint32_t cuedSounds;
+static_assert(soundCount <= 32);
+// Cues `sound` for the next wake-up; a sound cued twice before it plays once.
+void cueSound(Sound sound);
+// The cued sounds, one bit a Sound, cleared.
+std::uint32_t takeCuedSounds();
 // The samples of one effect, made from its recipe: peak at its level, soft ends.
 std::vector<std::int16_t> synthesiseSound(Sound sound);
 // Every effect's samples, by the number of its Sound.
