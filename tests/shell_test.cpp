@@ -448,4 +448,214 @@ TEST_F(Shell, AnErrorBoxTakesTheKeysUntilEnterAndF11AlwaysTogglesFullScreen) {
     }
 }
 
+// Controllers: the map acts as the keys it stands for on each screen (or
+// the box over it), and mutes nothing, quits nothing but through Exit.
+TEST_F(Shell, TheControllerMapActsAsItsKeysOnEveryScreen) {
+    using std::chrono::steady_clock;
+    const steady_clock::time_point now{std::chrono::hours(1)};
+    const auto tap = [&](PadButton button) {
+        const KeyOutcome outcome = setPadButton(0, button, true, now);
+        setPadButton(0, button, false, now);
+        return outcome;
+    };
+    connectPad(0);
+    tap(PadButton::Down);
+    EXPECT_EQ(gameState.menuSelection, menuHighscores);
+    tap(PadButton::Down);
+    EXPECT_EQ(tap(PadButton::A), KeyOutcome::Quit) << "A on Exit";
+    tap(PadButton::Up);
+    tap(PadButton::Up);
+    tap(PadButton::Start);
+    ASSERT_EQ(gameState.mode, ScreenMode::Play);
+    gameState.dropCounter = 0;
+    tap(PadButton::Left);
+    expectPiece(2, 4, 1);
+    tap(PadButton::A);
+    expectPiece(2, 4, 2);
+    tap(PadButton::B);
+    expectPiece(2, 4, 1);
+    tap(PadButton::Down);
+    expectPiece(2, 5, 1);
+    tap(PadButton::LeftShoulder);
+    tap(PadButton::RightShoulder);
+    tap(PadButton::RightShoulder);
+    EXPECT_EQ(gameState.yaw, viewStep);
+    movePadTrigger(0, PadButton::LeftTrigger, padPressTravel + 1, now);
+    EXPECT_EQ(gameState.pitch, viewStep);
+    tap(PadButton::Back);
+    EXPECT_EQ(gameState.pitch, 0.0f);
+    tap(PadButton::Start);
+    EXPECT_TRUE(gameState.paused);
+    queueErrorBox("a box");
+    tap(PadButton::Left);
+    expectPiece(2, 5, 1);
+    tap(PadButton::Start);
+    EXPECT_EQ(errorBoxes.count, 0u);
+    gameState.mode = ScreenMode::Highscores;
+    tap(PadButton::A);
+    EXPECT_EQ(gameState.mode, ScreenMode::Menu);
+}
+
+// Held directions repeat after 200 ms, then every 50 ms, only on the screen
+// they were pressed on; the stick and the triggers press past half their
+// travel and let go below a quarter, the stick's larger axis deciding.
+TEST_F(Shell, HeldButtonsRepeatAndTheStickAndTriggersHaveSlack) {
+    using namespace std::chrono;
+    const steady_clock::time_point start{hours(1)};
+    connectPad(0);
+    gameState.mode = ScreenMode::Play;
+    setPadButton(0, PadButton::Left, true, start);
+    expectPiece(2, 4, 1);
+    EXPECT_EQ(repeatPadButtons(start + milliseconds(199)), start + padRepeatDelay);
+    expectPiece(2, 4, 1);
+    repeatPadButtons(start + milliseconds(200));
+    repeatPadButtons(start + milliseconds(250));
+    expectPiece(0, 4, 1);
+    setPadButton(0, PadButton::Left, false, start + milliseconds(260));
+    EXPECT_FALSE(repeatPadButtons(start + seconds(1)).has_value());
+
+    gameState.mode = ScreenMode::Menu;
+    struct Stick {
+        int x, y, selection;
+    };
+    // Down past half; back to a third (held); to a fifth (let go); down again;
+    // a diagonal whose larger part is up.
+    for (const Stick stick : {Stick{0, 20000, 1}, Stick{1000, 11000, 1}, Stick{0, 6000, 1}, Stick{0, 30000, 2},
+                              Stick{-20000, -25000, 1}, Stick{-25000, -20000, 1}}) {
+        movePadStick(0, stick.x, stick.y, start);
+        EXPECT_EQ(gameState.menuSelection, stick.selection) << stick.x << ", " << stick.y;
+    }
+    EXPECT_FALSE(repeatPadButtons(start + seconds(5)).has_value()) << "the menu does not repeat";
+
+    gameState.mode = ScreenMode::Play;
+    for (int travel : {padPressTravel, padPressTravel + 1, padReleaseTravel, padReleaseTravel - 1, 32767}) {
+        movePadTrigger(0, PadButton::RightTrigger, travel, start);
+    }
+    EXPECT_EQ(gameState.pitch, -2 * viewStep);
+}
+
+// The name prompt, arcade style: a pending character steps through A-Z,
+// 0-9 and space, is taken, removed, and Start enters the name with it.
+TEST_F(ScoresTest, AControllerEntersANameOneCharacterAtATime) {
+    const std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+    resetWorld();
+    connectPad(0);
+    gameState.mode = ScreenMode::Highscores;
+    gameState.score = 1;
+    offerNameEntry();
+    enteringName = true;
+    const auto tap = [&](PadButton button, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            setPadButton(0, button, true, now);
+            setPadButton(0, button, false, now);
+        }
+    };
+    tap(PadButton::Up);
+    EXPECT_EQ(pendingCharacter, 'A');
+    tap(PadButton::Down, 2);
+    EXPECT_EQ(pendingCharacter, '9');
+    tap(PadButton::A);
+    tap(PadButton::A, 2);  // "A" shows, then is taken
+    tap(PadButton::Up, 2);  // "A" shows again, then "B"
+    tap(PadButton::Right);
+    EXPECT_STREQ(nameBuffer, "9AB");
+    tap(PadButton::B);
+    tap(PadButton::Up, 27);
+    EXPECT_EQ(pendingCharacter, '0');
+    tap(PadButton::Start);
+    EXPECT_FALSE(enteringName);
+    EXPECT_EQ(tableEntries()[0], (NamedScore{"9A0", 1}));
+    EXPECT_EQ(readFile(scoreFileName), fileBytes(tableEntries()));
+}
+
+// The focus pause: only a focus the window had and lost pauses a running
+// game, and nothing resumes it but the player; so does a controller going.
+// M mutes everywhere but at the name prompt, where it is a character, and
+// behind an error box, where it is nothing.
+TEST_F(Shell, FocusLostAndAControllerGonePauseAndMMutesOutsideTheNamePrompt) {
+    gameState.mode = ScreenMode::Play;
+    noteWindowFocus(WindowFocus::Elsewhere);
+    EXPECT_FALSE(gameState.paused) << "a window that never had the focus";
+    noteWindowFocus(WindowFocus::Ours);
+    noteWindowFocus(WindowFocus::Nobody);
+    EXPECT_TRUE(gameState.paused);
+    noteWindowFocus(WindowFocus::Ours);
+    EXPECT_TRUE(gameState.paused);
+    handleKeyboard('p');
+    connectPad(3);
+    setPadButton(3, PadButton::Right, true, std::chrono::steady_clock::time_point{});
+    disconnectPad(3);
+    EXPECT_TRUE(gameState.paused);
+    EXPECT_FALSE(pads[3].connected);
+
+    for (ScreenMode mode : {ScreenMode::Menu, ScreenMode::Play, ScreenMode::Highscores}) {
+        gameState.mode = mode;
+        EXPECT_EQ(handleKeyboard('m'), KeyOutcome::ToggleMute);
+        EXPECT_EQ(handleKeyboard('M'), KeyOutcome::ToggleMute);
+    }
+    queueErrorBox("a box");
+    EXPECT_EQ(handleKeyboard('m'), KeyOutcome::Continue);
+    dismissErrorBox();
+    enteringName = true;
+    EXPECT_EQ(handleKeyboard('M'), KeyOutcome::Continue);
+    EXPECT_STREQ(nameBuffer, "M");
+}
+
+// Each event cues its sound once: the keys, a landing, the triples by
+// direction and the brighter one for each further triple of one settling,
+// the pace, the game's end, the menu, a name's character, an error box.
+TEST_F(Shell, EachEventCuesItsSound) {
+    using namespace std::chrono;
+    const auto cued = [](std::initializer_list<Sound> sounds) {
+        std::uint32_t bits = 0;
+        for (Sound sound : sounds) bits |= 1u << static_cast<unsigned>(sound);
+        return bits;
+    };
+    gameState.mode = ScreenMode::Play;
+    handleSpecialKey(GLUT_KEY_LEFT);
+    handleKeyboard('a');
+    EXPECT_EQ(takeCuedSounds(), cued({Sound::Slide, Sound::Cycle}));
+    resetWorld(0, 4);
+    gameState.mode = ScreenMode::Play;
+    handleSpecialKey(GLUT_KEY_LEFT);
+    handleKeyboard('x');
+    EXPECT_EQ(takeCuedSounds(), 0u) << "a slide into the wall, a key that does nothing";
+
+    // A piece lands on a falling diagonal and a row: one triple's sound, then
+    // the chain's; the tenth triple of the game quickens the pace.
+    resetWorld(2, floorRow - 2, {4, 2, 1});
+    gameState.mode = ScreenMode::Play;
+    gameState.paused = true;
+    gameState.clearedCount = firstSpeedUpCount - 2;
+    gameState.dropInterval = startDropInterval;
+    fill({{0, floorRow - 2}, {1, floorRow - 1}}, 2);
+    fill({{0, floorRow}, {1, floorRow}}, 1);
+    fill({{3, floorRow - 1}, {4, floorRow - 1}}, 3);
+    handleSpecialKey(GLUT_KEY_DOWN);
+    const steady_clock::time_point start{hours(1)};
+    advanceGame(start);
+    EXPECT_EQ(takeCuedSounds(), cued({Sound::Land, Sound::TripleStraight}));
+    std::optional<steady_clock::time_point> due = start;
+    std::uint32_t later = 0;
+    for (int frame = 0; frame < 10 && due; ++frame) {
+        due = advanceGame(*due);
+        later |= takeCuedSounds();
+    }
+    EXPECT_EQ(later, cued({Sound::TripleChain, Sound::PaceUp}));
+
+    resetWorld();
+    handleSpecialKey(GLUT_KEY_DOWN);
+    handleKeyboard(keyEnter);
+    queueErrorBox("a box");
+    EXPECT_EQ(takeCuedSounds(), cued({Sound::MenuMove, Sound::MenuChoose, Sound::ErrorBox}));
+    dismissErrorBox();
+    gameState.score = 5;
+    fill({{spawnColumn, 3}}, 5);
+    ::testing::internal::CaptureStdout();
+    stepPiece();
+    ::testing::internal::GetCapturedStdout();
+    handleKeyboard('e');
+    EXPECT_EQ(takeCuedSounds(), cued({Sound::GameOver, Sound::NameCharacter}));
+}
+
 }  // namespace

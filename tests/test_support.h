@@ -19,6 +19,7 @@
 #include "app/app.h"
 #include "game/game.h"
 #include "scores/scores.h"
+#include "sound/sound.h"
 
 // Fresh game state, no error box, name prompt closed and empty, empty board, and a
 // piece of the given kinds with its top block at (column, topRow).
@@ -29,6 +30,9 @@ inline void resetWorld(int column = spawnColumn, int topRow = 0,
     enteringName = false;
     std::memset(nameBuffer, 0, sizeof nameBuffer);
     nameLength = 0;
+    pendingCharacter = '\0';
+    for (PadState& pad : pads) pad = PadState{};
+    takeCuedSounds();
     clearBoard();
     int i = 0;
     for (BlockKind kind : kinds) {
