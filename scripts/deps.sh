@@ -11,7 +11,7 @@
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-               libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin)
+               libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin libsdl2-dev)
 package_packages=(dpkg-dev file)
 # wine64 alone gives no `wine` command; dpkg-dev unpacks the Debian source
 # packages of freeglut and SDL 2, and ninja-build configures SDL's faster;
