@@ -3,7 +3,7 @@
 # artefacts to build-win/, printing their paths, one a line:
 #   tessarine3d-VERSION-windows-x64.zip        the portable game in one folder
 #   tessarine3d-VERSION-windows-x64-setup.exe  the per-user installer
-# freeglut and GoogleTest are built for Windows once and kept in
+# freeglut, SDL 2 and GoogleTest are built for Windows once and kept in
 # build-win/libraries; the build's tests run under Wine (ctest --test-dir build-win).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +31,10 @@ sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
   echo "== freeglut"
   echo
   cat "$build/libraries/prefix/share/licenses/freeglut/COPYING"
+  echo
+  echo "== SDL 2"
+  echo
+  cat "$build/libraries/prefix/share/licenses/SDL2/copyright"
   echo
   echo "== The MinGW-w64 run-time and its winpthreads library"
   echo

@@ -29,16 +29,21 @@ unzip -q "$zip" -d "$WORK/portable"
 folder=$(echo "$WORK"/portable/tessarine3d-*-windows-x64)
 GAME=$folder/tessarine3d.exe
 [ "$(ls "$folder"/block_*.bmp | wc -l)" -eq 6 ] || fail "the zip holds not six images: $(ls "$folder")"
-[ -s "$folder/LICENSE.txt" ] && grep -q freeglut "$folder/THIRD-PARTY-NOTICES.txt" && grep -q winpthreads "$folder/THIRD-PARTY-NOTICES.txt" ||
-  fail "the zip lacks the licence or the notices of freeglut and winpthreads"
+notices=$folder/THIRD-PARTY-NOTICES.txt
+[ -s "$folder/LICENSE.txt" ] && grep -q freeglut "$notices" && grep -q winpthreads "$notices" &&
+  grep -q '^== SDL 2' "$notices" && grep -q 'Permission is granted to anyone to use this software' "$notices" ||
+  fail "the zip lacks the licence or the notices of freeglut, SDL 2 and winpthreads"
 
 # A GUI program that imports only DLLs every 64-bit Windows has, with its
-# icon (under the name freeglut's window class loads) and a version.
+# icon (under the name freeglut's window class loads) and a version. SDL's
+# audio and controllers bring imm32, ole32, oleaut32, setupapi, shell32 and
+# version; the rest of what they use they load when they start.
 headers=$(x86_64-w64-mingw32-objdump -p "$GAME")
 grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI program"
 for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]'); do
   case $dll in
-    advapi32.dll | gdi32.dll | glu32.dll | kernel32.dll | msvcrt.dll | opengl32.dll | user32.dll | winmm.dll) ;;
+    advapi32.dll | gdi32.dll | glu32.dll | imm32.dll | kernel32.dll | msvcrt.dll | ole32.dll | oleaut32.dll | \
+      opengl32.dll | setupapi.dll | shell32.dll | user32.dll | version.dll | winmm.dll) ;;
     *) fail "the exe imports $dll" ;;
   esac
 done
