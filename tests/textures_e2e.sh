@@ -59,7 +59,7 @@ key Return
 unboxed() { capture unboxed && ! box_shown unboxed; }
 wait_until unboxed || fail "Enter did not take the error box away"
 swaps=$(swaps_in 1)
-[ "$swaps" -ge 30 ] || fail "the menu drew $swaps frames in a second"
+[ "$swaps" -ge 10 ] || fail "the menu drew $swaps frames in a second"
 capture turning
 same_silhouette unboxed turning 640x480+0+0 && fail "the wall stands still after the box"
 key Down Return
