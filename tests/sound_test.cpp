@@ -132,7 +132,7 @@ TEST(Sound, LoudCoincidencesStayUnderTheCeilingWithoutWrapping) {
         EXPECT_LE(dbfs(peakOf(out)), mixCeilingDbfs) << sounds.size() << " sounds";
         EXPECT_GT(dbfs(peakOf(out)), -3.0) << "turned down too far";
         for (std::size_t i = 0; i < sum.size(); ++i) {
-            ASSERT_GE(out[i] * static_cast<long>(sum[i]), 0) << "wrapped at frame " << i;
+            ASSERT_GE(out[i] * static_cast<std::int64_t>(sum[i]), 0) << "wrapped at frame " << i;
         }
     }
 }
