@@ -1,7 +1,7 @@
 # The Windows game under Wine, from its two artefacts: the exe's imports and
-# resources; the portable zip played with real key presses; a broken image's
-# message box; the installer's silent install, its shortcut, and the silent
-# uninstall. Run by test.sh under scripts/with-xvfb.sh:
+# resources; the portable zip played with real key presses, heard through
+# SDL's disk audio driver; a broken image's message box; the installer's silent
+# install, its shortcut, and the silent uninstall. Run by test.sh under scripts/with-xvfb.sh:
 #   tests/windows_e2e.sh BUILD_DIR ZIP INSTALLER
 build=$(realpath "$1")
 zip=$(realpath "$2")
@@ -11,6 +11,8 @@ source "$(dirname "$0")/e2e_support.sh" "$build/tessarine3d.exe" "$build"
 # One Wine prefix for the run (the build's, made by its first program), with
 # "Courier New" drawn by Liberation Mono: Wine's own stand-in is proportional.
 export WINEPREFIX=$BUILD_DIR/wine WINEDLLOVERRIDES=mscoree,mshtml= WINEDEBUG=-all
+# No sound card here: SDL's silent driver, but where a run listens.
+export SDL_AUDIODRIVER=dummy
 wineboot -u >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /t REG_SZ /d 'Liberation Mono' /f \
   >/dev/null 2>&1 || fail "could not map Courier New in the Wine prefix"
@@ -22,7 +24,16 @@ windows_cleanup() {
 trap windows_cleanup EXIT
 
 # What Wine's freeglut start-up says on standard error about the screen's size.
-game_errors() { grep -v -e 'CreateDC failed' -e "bad '-display' parameter" "$WORK/stderr" || true; }
+# And what SDL's disk audio driver says of itself.
+game_errors() {
+  grep -v -e 'CreateDC failed' -e "bad '-display' parameter" -e 'SDL disk i/o audio driver' -e 'CRITICAL:  Writing to file' "$WORK/stderr" || true
+}
+
+# The largest sample, in absolute value, of the raw 16-bit audio in FILE from byte FROM on.
+audio_peak() {
+  tail -c +$(($2 + 1)) "$1" | od -An -v -td2 -w2 |
+    awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }'
+}
 
 # The portable zip: one folder with the exe and the six images.
 unzip -q "$zip" -d "$WORK/portable"
@@ -53,7 +64,9 @@ grep -q "type=14 --name='GLUT_ICON'" <<<"$resources" && grep -q 'type=16' <<<"$r
 
 # A table whose lowest score is -1, so that any game asks for a name.
 for i in $(seq 0 10); do record "Old$i" -1; done >"$folder/scores.dat"
-start_game "$folder" wine tessarine3d.exe
+# Played with SDL's disk audio driver: silence until a key, then its sound.
+audio=$WORK/windows-audio.raw
+start_game "$folder" env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$(winepath -w "$audio")" wine tessarine3d.exe
 menu_shown() {
   capture windows-menu
   has_pixels windows-menu "$TITLE_AREA" white 100
@@ -61,6 +74,11 @@ menu_shown() {
 wait_until menu_shown || fail "no title on the menu ($counted pixels)"
 has_pixels windows-menu 120x90+200+160 white 150 || fail "no menu items ($counted pixels)"
 has_pixels windows-menu 640x480+0+0 shaded-red 1000 || fail "no red cubes in the menu's wall ($counted pixels)"
+[ -s "$audio" ] && [ "$(audio_peak "$audio" 0)" -eq 0 ] || fail "no silence in the audio before a key"
+heard=$(stat -c %s "$audio")
+key Down Up
+sounded() { [ "$(audio_peak "$audio" "$heard")" -gt 1000 ]; }
+wait_until sounded || fail "no sound in the audio for the menu's keys"
 
 key Return
 play_shown() {
