@@ -1,14 +1,17 @@
-// app/: the program's shell -- the one GameState record, the key map, the
-// frame loop (what moves by the clock, and when a frame is due), the GLUT
-// callbacks and the entry. Owns `gameState` and `errorBoxes`; the other
-// folders include this header to read them and write the fields named in theirs.
+// app/: the program's shell -- the one GameState record, the key map and the
+// controller map beside it, the frame loop (what moves by the clock, and
+// when a frame is due), the game controllers, the focus pause, the GLUT
+// callbacks and the entry. Owns `gameState`, `errorBoxes` and `pads`; the
+// other folders include this header to read them and write the fields named
+// in theirs.
 //
 // No frame is drawn unless the picture changed: a GLUT timer wakes the game
 // when something falls due (a tick, the menu's next step, a settling board's
-// next step, the cursor), keys wake it at once, and a still screen (paused,
-// an error box, the table at rest) sleeps until a key. The functions above
-// the GLUT callbacks need no window: they are plain functions over the
-// global state, so tests drive them directly.
+// next step, the cursor, a held button's repeat, a look at the controllers
+// or the focus, the sound's pause), keys wake it at once, and a still screen
+// (paused, an error box, the table at rest) sleeps until a key. The
+// functions above the platform services need no window: they are plain
+// functions over the global state, so tests drive them directly.
 #pragma once
 
 #include <chrono>
