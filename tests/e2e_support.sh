@@ -85,6 +85,43 @@ swaps_in() {
   echo $((after - before))
 }
 
+# The game's sound as SDL's disk audio driver writes it (and says so in two
+# lines on standard error): raw mono 16-bit samples at 48 kHz, zeros while
+# nothing plays, at about real-time pace. A sound asked for now starts at the
+# end of what is written.
+AUDIO=$WORK/audio.raw
+DISK_AUDIO_ENV="SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$AUDIO"
+# Echoes the bytes of whole samples written to $AUDIO so far.
+audio_at() { echo $(($(stat -c %s "$AUDIO" 2>/dev/null || echo 0) / 2 * 2)); }
+# Sets PEAK (dBFS, rounded; -99 for silence) and SPAN (milliseconds from the
+# first sample that is not 0 to the last) of $AUDIO from byte FROM to byte TO
+# (or what is written so far).
+sound_in() {
+  read -r PEAK SPAN < <(tail -c +$(($1 + 1)) "$AUDIO" | head -c $((${2:-$(audio_at)} - $1)) |
+    od -An -v -td2 -w2 | awk '{ v = $1 < 0 ? -$1 : $1; if (v > peak) peak = v; if (v) { if (!first) first = NR; last = NR } }
+      END { printf "%.0f %d\n", peak ? 20 * log(peak / 32767) / log(10) : -99, first ? (last - first + 1) / 48 : 0 }')
+}
+# True when the 0.2 s of $AUDIO before byte END (or its end) are silence.
+audio_quiet() {
+  local end=${1:-$(audio_at)}
+  [ "$end" -ge 19200 ] && sound_in $((end - 19200)) "$end" && [ "$SPAN" -eq 0 ]
+}
+# True once a sound has played out after byte FROM of $AUDIO; sets PEAK and SPAN to its.
+sound_since() {
+  local end
+  end=$(audio_at)
+  [ "$end" -ge $(($1 + 19200)) ] && audio_quiet "$end" && sound_in "$1" "$end" && [ "$SPAN" -gt 0 ]
+}
+# Presses KEYS once all is quiet, and waits for the sound they make to play
+# out; sets PEAK and SPAN to its.
+key_sound() {
+  wait_until audio_quiet || fail "no quiet before pressing $*"
+  local from
+  from=$(audio_at)
+  key "$@"
+  wait_until sound_since "$from" || fail "no sound after pressing $*"
+}
+
 # The environment that gives the game a controller the test plays (the
 # virtual pad, tests/virtual_pad.cpp), with the build's LIBRARY... preloaded
 # too; and `pad COMMAND` that plays it: one command is taken each time the
