@@ -85,6 +85,55 @@ swaps_in() {
   echo $((after - before))
 }
 
+# The game's sound as SDL's disk audio driver writes it (and says so in two
+# lines on standard error): raw mono 16-bit samples at 48 kHz, zeros while
+# nothing plays, at about real-time pace. A sound asked for now starts at the
+# end of what is written.
+AUDIO=$WORK/audio.raw
+DISK_AUDIO_ENV="SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$AUDIO"
+# Echoes the bytes of whole samples written to $AUDIO so far.
+audio_at() { echo $(($(stat -c %s "$AUDIO" 2>/dev/null || echo 0) / 2 * 2)); }
+# Sets PEAK (dBFS, rounded; -99 for silence) and SPAN (milliseconds from the
+# first sample that is not 0 to the last) of $AUDIO from byte FROM to byte TO
+# (or what is written so far).
+sound_in() {
+  read -r PEAK SPAN < <(tail -c +$(($1 + 1)) "$AUDIO" | head -c $((${2:-$(audio_at)} - $1)) |
+    od -An -v -td2 -w2 | awk '{ v = $1 < 0 ? -$1 : $1; if (v > peak) peak = v; if (v) { if (!first) first = NR; last = NR } }
+      END { printf "%.0f %d\n", peak ? 20 * log(peak / 32767) / log(10) : -99, first ? (last - first + 1) / 48 : 0 }')
+}
+# True when the 0.2 s of $AUDIO before byte END (or its end) are silence.
+audio_quiet() {
+  local end=${1:-$(audio_at)}
+  [ "$end" -ge 19200 ] && sound_in $((end - 19200)) "$end" && [ "$SPAN" -eq 0 ]
+}
+# True once a sound has played out after byte FROM of $AUDIO; sets PEAK and SPAN to its.
+sound_since() {
+  local end
+  end=$(audio_at)
+  [ "$end" -ge $(($1 + 19200)) ] && audio_quiet "$end" && sound_in "$1" "$end" && [ "$SPAN" -gt 0 ]
+}
+# Presses KEYS once all is quiet, and waits for the sound they make to play
+# out; sets PEAK and SPAN to its.
+key_sound() {
+  wait_until audio_quiet || fail "no quiet before pressing $*"
+  local from
+  from=$(audio_at)
+  key "$@"
+  wait_until sound_since "$from" || fail "no sound after pressing $*"
+}
+
+# The environment that gives the game a controller the test plays (the
+# virtual pad, tests/virtual_pad.cpp), with the build's LIBRARY... preloaded
+# too; and `pad COMMAND` that plays it: one command is taken each time the
+# game polls its controllers.
+pad_env() {
+  local preload=$BUILD_DIR/libvirtual_pad.so library
+  for library in "$@"; do preload+=:$BUILD_DIR/$library; done
+  : >"$WORK/pad"
+  echo "VIRTUAL_PAD_COMMANDS=$WORK/pad LD_PRELOAD=$preload"
+}
+pad() { echo "$*" >>"$WORK/pad"; }
+
 # Presses keys in the game's window. xdotool's complaints go to a log: the
 # key-up of a key that ends the game finds no window any more.
 key() { xdotool key --window "$WID" "$@" 2>>"$WORK/xdotool.log" || true; }
@@ -145,6 +194,10 @@ has_pixels() {
   [ "${counted:-0}" -gt "$4" ]
 }
 
+# Captures the window as NAME and is true when it has more than MIN pixels
+# of COLOUR in GEOMETRY, as in `wait_until shows NAME GEOMETRY COLOUR MIN`.
+shows() { capture "$1" && has_pixels "$@"; }
+
 # True when two screenshots, $WORK/A.png and $WORK/B.png, are the same to the
 # pixel inside GEOMETRY.
 same_area() {
@@ -164,14 +217,15 @@ same_silhouette() {
 }
 
 # The top of what is drawn in the middle of the play field's COLUMN (0 to 7),
-# in window pixels from the top, in the screenshot $WORK/NAME.png; empty when
-# nothing is. Columns stand 3 units apart from x = -10, 45 units away in a
-# 45-degree view: about 13.2 pixels a unit at the cubes' front faces.
+# below the line of text ("Paused" stands over columns 3 and 4), in window
+# pixels from the top, in the screenshot $WORK/NAME.png; empty when nothing
+# is. Columns stand 3 units apart from x = -10, 45 units away in a 45-degree
+# view: about 13.2 pixels a unit at the cubes' front faces.
 column_top() {
   local x=$((320 + (3 * $2 - 10) * 13168 / 1000))
   local box
-  box=$("$MAGICK" "$WORK/$1.png" -crop "8x480+$((x - 4))+0" +repage -fuzz 10% -format '%@' info:)
-  [[ $box =~ ^[0-9]+x([0-9]+)\+[0-9]+\+([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ] && echo "${BASH_REMATCH[2]}"
+  box=$("$MAGICK" "$WORK/$1.png" -crop "8x450+$((x - 4))+30" +repage -fuzz 10% -format '%@' info: 2>/dev/null)
+  [[ $box =~ ^[0-9]+x([0-9]+)\+[0-9]+\+([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ] && echo $((BASH_REMATCH[2] + 30))
 }
 # A row of cubes, 2 units, is about 26 pixels high near the middle of the window.
 ROW_PIXELS=26
@@ -179,6 +233,7 @@ ROW_PIXELS=26
 # Where the texts stand in the 640 x 480 window.
 TITLE_AREA=120x22+225+44      # "Tessarine 3D" on the menu
 SCORE_AREA=100x22+430+6       # "Score: N" on the Play screen
+PAUSED_AREA=80x22+285+6       # "Paused" above the well, in the score line's colour
 TABLE_AREA=200x340+220+65     # the eleven lines of the high score table
 FIRST_LINE_AREA=200x20+220+67 # the table's first line
 TYPED_NAME_AREA=100x20+422+152  # the name being typed, beside the table

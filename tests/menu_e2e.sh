@@ -1,7 +1,8 @@
 # The menu of the real program: the window names itself to the desktop and
 # takes GLUT's -geometry; F11 toggles full screen; the selection stops at Exit, Enter on Exit ends it
-# with status 0; without any font its text shows in GLUT's own font; without
-# a display it says so in one line.
+# with status 0; a game without a sound device plays silently and pauses when
+# its window loses the focus; without any font its text shows in GLUT's own
+# font; without a display it says so in one line.
 source "$(dirname "$0")/e2e_support.sh"
 
 # WIDTHxHEIGHT+X+Y of the game's window on the screen.
@@ -53,15 +54,30 @@ wait_for_exit
 [ "$EXIT_STATUS" -eq 0 ] || fail "Enter on Exit ended the game with status $EXIT_STATUS"
 [ ! -s "$WORK/stdout" ] || fail "unexpected output: $(cat "$WORK/stdout")"
 
-# Up from Exit reaches Start again: Enter there starts a game and the game
-# keeps running.
-start_game
+# Up from Exit reaches Start again: Enter there starts a game, with no sound
+# device (one line says so) in a window that has the focus. Another window
+# taking the focus pauses it: "Paused" shows, the piece stays; p lets it fall.
+SDL_AUDIODRIVER=nosuchdriver start_game
+xdotool windowfocus --sync "$WID"
 key Down Down Up Up Up Return
-sleep 0.3
-kill -0 "$GAME_PID" 2>/dev/null || fail "Enter on Start ended the program"
+wait_until shows play "$SCORE_AREA" white 30 || fail "Enter on Start started no game ($counted pixels)"
+xmessage -geometry +700+0 -title Elsewhere "another window" 2>/dev/null &
+other_pid=$!
+wait_until xdotool search --name '^Elsewhere$' >/dev/null || fail "no other window"
+xdotool windowfocus --sync "$(xdotool search --name '^Elsewhere$' | head -n 1)"
+wait_until shows paused "$PAUSED_AREA" white 100 || fail "the focus gone did not pause the game ($counted pixels)"
+sleep 3
+capture still
+same_area paused still 640x480+0+0 || fail "the piece moved in the paused game"
+key p
+falls() { capture resumed && [ "$(column_top resumed 3)" -gt "$(column_top still 3)" ]; }
+wait_until falls || fail "p did not let the piece fall again"
+kill "$other_pid"
 key Escape
 wait_for_exit
 [ "$EXIT_STATUS" -eq 0 ] || fail "Esc during play ended the game with status $EXIT_STATUS"
+[ "$(wc -l <"$WORK/stderr")" -eq 1 ] && grep -q '^tessarine3d: no sound, the game plays silently: ' "$WORK/stderr" ||
+  fail "no sound device, and not one line about it: $(cat "$WORK/stderr")"
 
 printf '<?xml version="1.0"?>\n<fontconfig></fontconfig>\n' >"$WORK/no-fonts.conf"
 FONTCONFIG_FILE="$WORK/no-fonts.conf" start_game
