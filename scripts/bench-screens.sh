@@ -5,15 +5,16 @@
 #   scripts/bench-screens.sh [GAME...]
 #
 # GAME is a tessarine3d binary with the block images beside it (several give
-# a before-and-after in the same run); without one, a release build is made
+# a before-and-after in the same run); without one, the release build made
 # in build-bench/. For each window size (640 x 480, 1920 x 1080, each on an
 # Xvfb screen of that size) and each screen it prints the frames a second,
 # counted at glXSwapBuffers by a preloaded counter, and the processor time of
 # the program's process alone (utime + stime from /proc/PID/stat) as a share
 # of one core, over BENCH_SECONDS (10) after 2 s of warming up: the falling
-# piece, a paused game, the table at rest, the menu, the menu behind an error
-# box (a broken image), the name prompt after a game, and the menu with its
-# window hidden; then the delay from a key to the frame that shows it. Then the fall
+# piece (without a sound device, with one, muted), a paused game (and with a
+# controller connected), the table at rest, the menu, the menu behind an
+# error box (a broken image), the name prompt after a game, and the menu with
+# its window hidden; then the delay from a key to the frame that shows it. Then the fall
 # speed: the time the first piece takes to land (15 steps), at each size and
 # with each buffer swap made 25 ms slower. Last, each drawing step alone
 # (tests/screens_bench), when Google Benchmark is installed. Not a test: the
@@ -34,14 +35,14 @@ trap cleanup EXIT
 c++ -O2 -shared -fPIC -o "$work/swap_counter.so" "$root/scripts/bench/swap_counter.cpp" -ldl
 cc -O2 -o "$work/minimal" "$root/scripts/bench/minimal.c" -lglut -lGL
 cc -O2 -o "$work/key_latency" "$root/scripts/bench/key_latency.c" -lX11
+# This tree's release build: its game unless others are named, and the
+# tests' virtual controller, which any game may be given.
+cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
+cmake --build "$root/build-bench" -j 2 --target tessarine3d block_images virtual_pad >/dev/null
+# The drawing steps' benchmark exists only where Google Benchmark is installed.
+cmake --build "$root/build-bench" -j 2 --target screens_bench >/dev/null 2>&1 || true
 games=("$@")
-if [ ${#games[@]} -eq 0 ]; then
-  cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
-  cmake --build "$root/build-bench" -j 2 --target tessarine3d block_images >/dev/null
-  # The drawing steps' benchmark exists only where Google Benchmark is installed.
-  cmake --build "$root/build-bench" -j 2 --target screens_bench >/dev/null 2>&1 || true
-  games=("$root/build-bench/tessarine3d")
-fi
+[ ${#games[@]} -gt 0 ] || games=("$root/build-bench/tessarine3d")
 ticks_per_second=$(getconf CLK_TCK)
 latency=()
 
@@ -61,7 +62,8 @@ launch() {
   shift 3
   head -c 8 /dev/zero >"$work/swaps"
   (cd "$(dirname "$1")" &&
-    BENCH_SWAP_FILE="$work/swaps" LD_PRELOAD="$work/swap_counter.so" exec "$@" >"$work/stdout" 2>/dev/null) &
+    BENCH_SWAP_FILE="$work/swaps" LD_PRELOAD="$work/swap_counter.so${BENCH_PRELOAD:+:$BENCH_PRELOAD}" \
+      exec "$@" >"$work/stdout" 2>/dev/null) &
   app_pid=$!
   wid=
   for _ in $(seq 100); do
@@ -123,6 +125,21 @@ game_in() {
   echo "$dir/tessarine3d"
 }
 
+# Runs COMMAND... with what SCREEN needs: a sound device (SDL's disk driver
+# writing to /dev/null at the pace of a real one), or a game controller
+# connected (the tests' virtual one, preloaded); otherwise the machine's own
+# audio, which on a machine without a sound card is none.
+screen_env() {
+  local screen=$1
+  shift
+  case $screen in
+    *"sound"*) SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$@" ;;
+    *controller) : >"$work/pad"
+      BENCH_PRELOAD=$root/build-bench/libvirtual_pad.so VIRTUAL_PAD_COMMANDS=$work/pad "$@" ;;
+    *) "$@" ;;
+  esac
+}
+
 # Starts a game and holds Down until it is over and the name prompt shows.
 play_to_prompt() {
   xdotool key --window "$wid" Return 2>/dev/null
@@ -175,12 +192,14 @@ for size in 640x480 1920x1080; do
   baseline=$(cat "$work/cpu")
   for game in "${games[@]}"; do
     tag=$(basename "$(dirname "$game")")
-    for screen in Play "Play, paused" Highscores Menu "Menu, error box" "Name prompt"; do
-      launch "Tessarine 3D" "$width" "$height" "$(game_in "$game" "$screen")"
+    for screen in Play "Play, sound on" "Play, sound muted" "Play, paused" "Play, paused, controller" \
+                  Highscores Menu "Menu, error box" "Name prompt"; do
+      screen_env "$screen" launch "Tessarine 3D" "$width" "$height" "$(game_in "$game" "$screen")"
       sleep 0.5
       case $screen in
-        Play) xdotool key --window "$wid" Return 2>/dev/null ;;
-        "Play, paused") xdotool key --window "$wid" Return p 2>/dev/null ;;
+        Play | "Play, sound on") xdotool key --window "$wid" Return 2>/dev/null ;;
+        "Play, sound muted") xdotool key --window "$wid" Return m 2>/dev/null ;;
+        "Play, paused"*) xdotool key --window "$wid" Return p 2>/dev/null ;;
         Highscores) xdotool key --window "$wid" Down Return 2>/dev/null ;;
         "Name prompt") play_to_prompt ;;
       esac
