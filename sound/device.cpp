@@ -73,6 +73,9 @@ void startSound() {
     device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
     if (device == 0) {
         playSilently(SDL_GetError());
+        // Nor does a silent game keep SDL's audio threads (the ALSA driver
+        // looks for devices every so often) costing it time.
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
     effects = synthesiseSounds();
