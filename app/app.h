@@ -227,6 +227,9 @@ void dismissErrorBox();
 // error box nothing moves. Returns when it next has something to do, or
 // nothing while only a key can change the picture.
 std::optional<std::chrono::steady_clock::time_point> advanceGame(std::chrono::steady_clock::time_point now);
+// The earlier of two wake-ups; nothing means none is wanted.
+std::optional<std::chrono::steady_clock::time_point> earliestWake(
+    std::optional<std::chrono::steady_clock::time_point> a, std::optional<std::chrono::steady_clock::time_point> b);
 // True when what the screens draw (the state, the board, the table, the
 // wall, the cursor, the error box) differs from when it last said so: a
 // frame is due. The first call is always true.

@@ -49,18 +49,12 @@ void onWakeTimer(int generation) {
 // already: that one wakes the game, which sets the next. GLUT's timers
 // count whole milliseconds, so the delay is rounded up: a wake-up never
 // comes before what it is for.
-void scheduleWake(std::optional<Clock::time_point> due, Clock::time_point now) {
+void scheduleWake(Wake due, Clock::time_point now) {
     if (!due || (pendingWake && *pendingWake <= *due)) return;
     const auto delay = std::chrono::ceil<std::chrono::milliseconds>(*due - now);
     pendingWake = due;
     glutTimerFunc(static_cast<unsigned>(std::max<std::chrono::milliseconds::rep>(delay.count(), 0)), onWakeTimer,
                   ++wakeGeneration);
-}
-
-Wake earliest(Wake a, Wake b) {
-    if (!a) return b;
-    if (!b) return a;
-    return std::min(*a, *b);
 }
 
 // A running game looks where the focus is a few times a second: the focus
@@ -158,10 +152,10 @@ void wakeGame() {
     const Clock::time_point now = Clock::now();
     Wake controllerPoll;
     followOutcome(pollControllers(now, controllerPoll));
-    Wake due = earliest(advanceGame(now), controllerPoll);
-    due = earliest(due, repeatPadButtons(now));
-    due = earliest(due, watchFocus(now));
-    due = earliest(due, playCuedSounds(now));
+    Wake due = earliestWake(advanceGame(now), controllerPoll);
+    due = earliestWake(due, repeatPadButtons(now));
+    due = earliestWake(due, watchFocus(now));
+    due = earliestWake(due, playCuedSounds(now));
     if (pictureChanged()) glutPostRedisplay();
     scheduleWake(due, now);
 }

@@ -21,13 +21,6 @@ using Wake = std::optional<Clock::time_point>;
 // The picture as the last frame asked for showed it, byte by byte.
 std::string shownPicture;
 
-// The earlier of two wake-ups; nothing means none is wanted.
-Wake earliest(Wake a, Wake b) {
-    if (!a) return b;
-    if (!b) return a;
-    return std::min(*a, *b);
-}
-
 bool sameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The frame steps due since `lastFrame`: one for every whole frame period,
@@ -81,7 +74,7 @@ Wake advancePlay(Clock::time_point now) {
     runDropTiming(now);
     const Wake settling = settleBoard(now);
     const Wake tick = gameState.paused ? Wake{} : Wake{gameState.lastTick + tickPeriod};
-    return earliest(settling, tick);
+    return earliestWake(settling, tick);
 }
 
 // A fresh image for one cube of the wall, and the frame of its next change.
@@ -184,6 +177,12 @@ Wake advanceGame(Clock::time_point now) {
         return flickerCursor(now);
     }
     return std::nullopt;
+}
+
+Wake earliestWake(Wake a, Wake b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
 }
 
 bool pictureChanged() {

@@ -46,6 +46,20 @@ void playSilently(const char* why) {
     std::fprintf(stderr, "%s: no sound, the game plays silently: %s\n", programName, why);
 }
 
+// Opens the default device for the effects: mono, 16-bit, 48 kHz, fed by
+// fillAudio. No changes are allowed: SDL converts to whatever the hardware
+// wants. `Format` is SDL's record of an audio format, as the opener takes it.
+template <typename Format>
+SDL_AudioDeviceID openDevice(SDL_AudioDeviceID (*open)(const char*, int, const Format*, Format*, int)) {
+    Format wanted{};
+    wanted.freq = soundSampleRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 1;
+    wanted.samples = soundDeviceFrames;
+    wanted.callback = fillAudio;
+    return open(nullptr, 0, &wanted, nullptr, 0);
+}
+
 void resumeDevice() {
     if (!devicePaused) return;
     SDL_PauseAudioDevice(device, 0);
@@ -63,14 +77,7 @@ void startSound() {
         playSilently(SDL_GetError());
         return;
     }
-    SDL_AudioSpec wanted{};
-    wanted.freq = soundSampleRate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = 1;
-    wanted.samples = soundDeviceFrames;
-    wanted.callback = fillAudio;
-    // No changes allowed: SDL converts to whatever the hardware wants.
-    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    device = openDevice(SDL_OpenAudioDevice);
     if (device == 0) {
         playSilently(SDL_GetError());
         // Nor does a silent game keep SDL's audio threads (the ALSA driver
