@@ -1,9 +1,8 @@
 #!/bin/bash
 # Builds the static libraries the Windows game and its tests link, with the
 # cross toolchain, into DIRECTORY/prefix, and keeps them there between runs:
-#   freeglut and SDL 2, from Debian's own source packages, fetched with
-#     `apt-get source` through a private apt configuration (the system's
-#     sources stay as they are);
+#   freeglut and SDL 2, from Debian's own source packages
+#     (scripts/debian-source.sh);
 #   GoogleTest, from the sources Debian's libgtest-dev installs under /usr/src.
 # Usage: scripts/windows-libraries.sh DIRECTORY
 set -euo pipefail
@@ -14,34 +13,7 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 jobs=$(nproc)
 cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix")
 
-# A deb-src twin of every archive the machine is configured with, in a
-# private apt tree made afresh by the first fetch of a run: one-line sources
-# and deb822 ones alike.
-apt=$directory/apt
-apt_options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
-             -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o Debug::NoLocking=1
-             -o APT::Sandbox::User=root)
-rm -rf "$apt"
-# fetch_source PACKAGE: unpacks PACKAGE's Debian source into $apt/source and
-# sets source_dir to its tree.
-fetch_source() {
-  if [ ! -d "$apt" ]; then
-    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/source"
-    if [ -f /etc/apt/sources.list ]; then
-      sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$apt/sources.list"
-    else
-      : >"$apt/sources.list"
-    fi
-    for file in /etc/apt/sources.list.d/*.sources; do
-      [ -e "$file" ] || continue
-      sed 's/^Types:.*/Types: deb-src/' "$file" >"$apt/sources.list.d/$(basename "$file")"
-    done
-    apt-get "${apt_options[@]}" update -qq
-  fi
-  (cd "$apt/source" && apt-get "${apt_options[@]}" source -qq "$1" >/dev/null)
-  source_dir=$(find "$apt/source" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n 1)
-  [ -n "$source_dir" ] || { echo "apt-get source gave no $1 tree" >&2; exit 1; }
-}
+source "$root/scripts/debian-source.sh" "$directory/apt"
 
 if [ ! -f "$prefix/lib/libglut.a" ]; then
   echo "Building freeglut for Windows"
