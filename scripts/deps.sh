@@ -8,6 +8,8 @@
 # list of what is installed is printed either way.
 #   scripts/deps.sh windows  what cross-building the Windows game, its zip and
 #                            installer need, and testing them under Wine
+#   scripts/deps.sh web      what building the web game needs, and testing it
+#                            in headless Chromium driven by Selenium
 set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -19,6 +21,12 @@ package_packages=(dpkg-dev file)
 # libgtest-dev brings GoogleTest's sources for the Windows tests.
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make ninja-build dpkg-dev libgtest-dev librsvg2-bin icoutils
                   zip unzip xvfb xdotool x11-utils imagemagick fonts-liberation2)
+# Emscripten (with Debian's prebuilt system libraries, GL and GLUT among
+# them) and its node; dpkg-dev and ninja-build as for Windows; libgtest-dev
+# for the unit tests under node; the font the page carries; Chromium, its
+# WebDriver and Selenium's Python client for the tests.
+web_packages=(emscripten nodejs cmake ninja-build dpkg-dev libgtest-dev fonts-liberation2
+              chromium chromium-driver python3-selenium)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick
                sox)
 
@@ -27,7 +35,8 @@ case "${1:-}" in
   package) wanted=("${play_packages[@]}" "${package_packages[@]}") ;;
   test) wanted=("${play_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
   windows) wanted=("${windows_packages[@]}") ;;
-  *) echo "usage: $0 play|package|test|windows [LOG]" >&2; exit 2 ;;
+  web) wanted=("${web_packages[@]}") ;;
+  *) echo "usage: $0 play|package|test|windows|web [LOG]" >&2; exit 2 ;;
 esac
 
 missing=()
