@@ -114,6 +114,15 @@ bool liesWithin(Display* display, Window window, Window ancestor) {
     return false;
 }
 
+// The top-level window under the pointer, or None.
+Window pointerWindow(Display* display) {
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned buttons = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &buttons);
+    return child;
+}
+
 }  // namespace
 
 WindowFocus windowFocus() {
@@ -123,7 +132,9 @@ WindowFocus windowFocus() {
     Window focus = None;
     int revertTo = 0;
     XGetInputFocus(display, &focus, &revertTo);
-    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(display)) return WindowFocus::Nobody;
+    // PointerRoot: the keys go to whatever window the pointer is over.
+    if (focus == PointerRoot) focus = pointerWindow(display);
+    if (focus == None || focus == DefaultRootWindow(display)) return WindowFocus::Nobody;
     // The game's window, one within it, or the frame a window manager put round it.
     if (liesWithin(display, focus, ours) || liesWithin(display, ours, focus)) return WindowFocus::Ours;
     return WindowFocus::Elsewhere;
