@@ -21,9 +21,6 @@ constexpr GLdouble fieldOfViewY = 45.0;
 constexpr GLdouble nearPlane = 0.1;
 constexpr GLdouble farPlane = 100.0;
 
-using Clock = std::chrono::steady_clock;
-using Wake = std::optional<Clock::time_point>;
-
 // How often a running game looks where the keyboard focus is.
 constexpr std::chrono::milliseconds focusLookPeriod{250};
 
@@ -130,7 +127,7 @@ void initGraphics(int width, int height) {
     gameState.mode = ScreenMode::Menu;
 }
 
-void onDisplay() {
+void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     switch (gameState.mode) {
     case ScreenMode::Menu:
@@ -144,12 +141,17 @@ void onDisplay() {
         break;
     }
     if (errorBoxes.count > 0) drawErrorBox(errorBoxes.messages[0]);
+}
+
+void onDisplay() {
+    drawFrame();
     glutSwapBuffers();
 }
 
 void wakeGame() {
     if (windowHidden) return;
     const Clock::time_point now = Clock::now();
+    followMotionPreference();
     Wake controllerPoll;
     followOutcome(pollControllers(now, controllerPoll));
     Wake due = earliestWake(advanceGame(now), controllerPoll);

@@ -12,7 +12,7 @@ set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
                libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin
-               libsdl2-dev libasound2-dev)
+               libsdl2-dev libasound2-dev libglib2.0-dev)
 package_packages=(dpkg-dev file)
 # wine64 alone gives no `wine` command; dpkg-dev unpacks the Debian source
 # packages of freeglut and SDL 2, and ninja-build configures SDL's faster;
@@ -20,7 +20,7 @@ package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make ninja-build dpkg-dev libgtest-dev librsvg2-bin icoutils
                   zip unzip xvfb xdotool x11-utils imagemagick fonts-liberation2)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick
-               sox)
+               sox gsettings-desktop-schemas)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;
