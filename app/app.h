@@ -280,6 +280,11 @@ void nameWindow();
 void turnOffSwapSync();
 // Where the keyboard focus is now: on the game's window, another, or none.
 WindowFocus windowFocus();
+// Has the platform tell the game of its keys (onKeyboard, onSpecialKey) and
+// of its window hidden or shown again (onWindowStatus).
+void watchWindow();
+// Fills the screen with the game's window, or gives the window back its size and place.
+void toggleFullScreen();
 // Reads whether the desktop asks for less animation into
 // `gameState.lessMotion`, and starts to listen for its changes where the
 // desktop tells them (GNOME's GSettings).

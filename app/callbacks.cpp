@@ -2,7 +2,7 @@
 // rules, the key map and what moves by the clock live in plain functions
 // (game/, shell.cpp, pacing.cpp).
 #include <GL/glu.h>
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <algorithm>
 #include <chrono>
@@ -95,8 +95,7 @@ void followOutcome(KeyOutcome outcome) {
     case KeyOutcome::Quit:
         quitGame();
     case KeyOutcome::ToggleFullScreen:
-        // GLUT puts the window back to its size and place on the second toggle.
-        glutFullScreenToggle();
+        toggleFullScreen();
         break;
     case KeyOutcome::ToggleMute:
         toggleMute();

@@ -91,9 +91,7 @@ int main(int argc, char** argv) {
 
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecialKey);
-    glutWindowStatusFunc(onWindowStatus);
+    watchWindow();
 
     // Frames are drawn when the game asks for them, and a swap need not wait
     // for the monitor.

@@ -1,5 +1,7 @@
-// The entry's platform services on Linux: the X display, the window's
-// properties, glibc's heap, GLX's swap control and X's input focus.
+// The entry's platform services on Linux: the X display, GLUT's window
+// callbacks and full screen, the window's properties, glibc's heap, GLX's
+// swap control and X's input focus.
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -88,6 +90,15 @@ void nameWindow() {
     XMapWindow(display, window);
     XFlush(display);
 }
+
+void watchWindow() {
+    glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecialKey);
+    glutWindowStatusFunc(onWindowStatus);
+}
+
+// GLUT puts the window back to its size and place on the second toggle.
+void toggleFullScreen() { glutFullScreenToggle(); }
 
 void prepareProcess() {
     // Mesa's software renderer frees and takes again a large block of memory
