@@ -69,12 +69,6 @@ constexpr char messageShortHeaders[] = "DIB file too short for its headers.";
 constexpr char messageShortColourTable[] = "DIB file too short for its colour table.";
 constexpr char messageShortRows[] = "DIB file too short for its pixel rows.";
 
-struct Rgb {
-    std::uint8_t red;
-    std::uint8_t green;
-    std::uint8_t blue;
-};
-
 // One channel of a bit-field pixel: its mask, where it starts and how wide it is.
 struct Channel {
     std::uint32_t mask;

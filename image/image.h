@@ -22,8 +22,9 @@ constexpr std::uint32_t compressionRle8 = 1;
 constexpr std::uint32_t compressionRle4 = 2;
 constexpr std::uint32_t compressionBitfields = 3;
 
-// A colour of 8 bits a channel, as a colour table holds it (blue first on file).
-struct BmpColour {
+// A colour of 8 bits a channel: a colour table's entry (blue first on file),
+// a pixel read from an image or from the window.
+struct Rgb {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
@@ -40,7 +41,7 @@ struct BmpContents {
     std::uint32_t compression = compressionNone;  // info header only
     std::uint32_t coloursUsed = 0;                // info header only; 0: as many as the bits can name
     std::vector<std::uint32_t> masks;   // after the header, 32 bits each
-    std::vector<BmpColour> palette;     // the colour table, as long as it is given
+    std::vector<Rgb> palette;     // the colour table, as long as it is given
     std::vector<std::uint8_t> gap;      // between the colour table and the pixels
     std::vector<std::uint8_t> pixels;   // the rows or run-length codes, as they lie on file
 };

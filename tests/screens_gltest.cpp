@@ -13,11 +13,11 @@ namespace {
 
 constexpr double screenZ = -55;  // the depth of the menu's and the table's texts
 
-bool isWhite(Rgb p) { return p.r == 255 && p.g == 255 && p.b == 255; }
-bool isRed(Rgb p) { return p.r == 255 && p.g == 0 && p.b == 0; }
-bool isGreen(Rgb p) { return p.r == 0 && p.g == 255 && p.b == 0; }
-bool isBlue(Rgb p) { return p.r == 0 && p.g == 0 && p.b == 255; }
-bool isLit(Rgb p) { return !p.isBlack(); }
+bool isWhite(Rgb p) { return p.red == 255 && p.green == 255 && p.blue == 255; }
+bool isRed(Rgb p) { return p.red == 255 && p.green == 0 && p.blue == 0; }
+bool isGreen(Rgb p) { return p.red == 0 && p.green == 255 && p.blue == 0; }
+bool isBlue(Rgb p) { return p.red == 0 && p.green == 0 && p.blue == 255; }
+bool isLit(Rgb p) { return !isBlack(p); }
 
 // Where a text of `characters` glyphs at (x, y) of the screens' frame lands.
 ScreenBox screenText(double x, double y, int characters) {
@@ -248,8 +248,8 @@ TEST_F(Screens, DrawingChangesNothingItDraws) {
 // score line are written in it, while the wall shows its textures untinted
 // (both its green and its blue ones) and an untextured cube is white.
 TEST_F(Screens, TheTableIsRedThePromptBlueTheNameGreenAndTheLastColourStaysForTextAlone) {
-    const auto greenTexture = [](Rgb p) { return p.r == 0 && p.g > 60 && p.b == 0; };
-    const auto blueTexture = [](Rgb p) { return p.r == 0 && p.g == 0 && p.b > 60; };
+    const auto greenTexture = [](Rgb p) { return p.red == 0 && p.green > 60 && p.blue == 0; };
+    const auto blueTexture = [](Rgb p) { return p.red == 0 && p.green == 0 && p.blue > 60; };
     const ScreenBox window{0, 0, windowWidth, windowHeight};
     const auto expectUntintedCubes = [&] {
         std::vector<Rgb> frame = draw(drawMenuScreen);
