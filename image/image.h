@@ -63,9 +63,15 @@ constexpr const char* blockImageFiles[blockKindCount + 1] = {
 constexpr int blockImageSide = 64;
 constexpr int blockBevelWidth = 5;
 
-// Reads a BMP file (with or without its 14-byte file header); on failure
-// reports why and returns nothing.
-std::optional<DibImage> loadDibImage(const char* fileName);
+// What the reader makes of a file that does not exist.
+enum class MissingFile {
+    Reported,  // "Failed to open DIB file NAME.", as any file that cannot be opened
+    Skipped,   // nothing said: the file is optional
+};
+// Reads a BMP file (with or without its 14-byte file header), opening it
+// once; on failure reports why (unless it is missing and `missing` says
+// Skipped) and returns nothing.
+std::optional<DibImage> loadDibImage(const char* fileName, MissingFile missing = MissingFile::Reported);
 // Decodes a BMP file's bytes held in memory; on failure reports why and returns nothing.
 std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size);
 // The bytes of a BMP file, little-endian: the file header's sizes and pixel

@@ -163,6 +163,28 @@ TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
     }
 }
 
+// An image of 3 x 3 pixels, red but for a blue right column: its sides are
+// no powers of two, so its edges are clamped, and the face's left edge
+// shows red, not blended with the blue of the opposite edge.
+TEST_F(BlockTextures, AnImageWhoseSidesAreNoPowersOfTwoKeepsItsEdges) {
+    const std::filesystem::path dir = makeTempDirectory("textures_gltest");
+    BmpContents bmp;
+    bmp.width = 3;
+    bmp.height = 3;
+    for (int row = 0; row < 3; ++row) {
+        // Blue, green, red on file; each row padded to 12 bytes.
+        bmp.pixels.insert(bmp.pixels.end(), {0, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0});
+    }
+    writeFile((dir / blockImageFiles[1]).string(), encodeBmp(bmp));
+    loadFrom(dir.string());
+    std::filesystem::remove_all(dir);
+    const std::vector<Rgb> frame = drawKinds();
+    const Rgb leftEdge = frontPixel(frame, floorKindColumn[1], floorRow, -0.95, 0);
+    EXPECT_GT(leftEdge.red, 240);
+    EXPECT_LT(leftEdge.blue, 15);
+    EXPECT_GT(frontPixel(frame, floorKindColumn[1], floorRow, 0.95, 0).blue, 240);
+}
+
 // The menu's wall drawn in one batch per image shows what drawing it cube
 // by cube, a translation and a bind each, showed: at most 0.1 % of the
 // pixels differ (an edge rasterised a hair apart), at any turn and mix of
