@@ -6,19 +6,22 @@
 //
 // It draws only what WebGL's emulation of that pipeline draws too: quads
 // from vertex arrays or between glBegin and glEnd, textured or not, the
-// alpha and depth tests and the matrix stacks. All writing is text drawn as
+// alpha and depth tests and the matrix stacks (the desktop's fallback font
+// alone is read back once from GLUT's bitmaps). All writing is text drawn as
 // one textured quad per glyph from one texture of the 96 glyphs of codes 32
 // to 127, standing where OpenGL's raster position for the text's point would.
 //
 // The drawing state: setDrawingBaseline sets it once, and every drawing
-// function leaves it as it found it, the matrices and the matrix mode
-// included: 2D texturing on, texture environment GL_MODULATE, the depth
-// test on with GL_LEQUAL, back faces culled, the alpha test off (its
-// function, when a drawing turns it on: more than half opaque), blending
-// off, no client array enabled, the colour white, the default depth range
-// (0 to 1). The bound texture is no part of it: the cubes take the one bound
-// before them, and the screens bind their blocks' as they go; text and the
-// error box leave it as they found it.
+// function leaves it as it found it: 2D texturing on, texture environment
+// GL_MODULATE, the depth test on with GL_LEQUAL, back faces culled, the
+// alpha test off (its function, when a drawing turns it on: more than half
+// opaque), blending off, no client array enabled, the colour white, the
+// default depth range (0 to 1). The screens load the model-view matrix
+// afresh and leave it where their drawing ended; text, the cubes, the cell
+// grid and the error box leave the matrices and the matrix mode as they
+// found them. The bound texture is no part of the state: the cubes take the
+// one bound before them and the screens bind their blocks' as they go, while
+// text and the error box leave it as they found it.
 #pragma once
 
 #include <GL/gl.h>
