@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "app/app.h"
 #include "game/game.h"
@@ -80,6 +81,12 @@ Wake playCuedSounds(Clock::time_point now) {
     return soundPauseDue();
 }
 
+// The font falls back at most once in a run: the fallback has one size,
+// which no window asks to change.
+void reportFontFallback(const std::string& why) {
+    if (!why.empty()) reportError(why.c_str());
+}
+
 // The one way out of the program besides closing the window.
 [[noreturn]] void quitGame() {
     deleteFont();
@@ -111,18 +118,9 @@ void initGraphics(int width, int height) {
     loadBlockTextures();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
-    // LEQUAL lets a piece block and a board block in the same cell both show.
-    glDepthFunc(GL_LEQUAL);
-    // Every cube is closed and its faces wind counter-clockwise seen from
-    // outside: the faces turned away are hidden anyway, and the software
-    // renderer would pay for their pixels.
-    glEnable(GL_CULL_FACE);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setDrawingBaseline();
     setProjection(width, height);
-    buildFont(GlyphPath::Quads, glyphPixelsFor(height));
+    reportFontFallback(buildFont(glyphPixelsFor(height)));
     gameState.mode = ScreenMode::Menu;
 }
 
@@ -164,7 +162,7 @@ void wakeGame() {
 void onReshape(int width, int height) {
     glViewport(0, 0, width, height == 0 ? 1 : height);
     setProjection(width, height);
-    fitFontToWindow(height);
+    reportFontFallback(fitFontToWindow(height));
     glutPostRedisplay();
 }
 
