@@ -8,6 +8,13 @@ cd "$(dirname "$0")"
 scripts/deps.sh test
 jobs=$(nproc)
 
+# What git sees in the source tree, ignored files too, outside the build
+# directories: the tests must leave it as they found it.
+tree_state() {
+  git -c safe.directory="$PWD" status --porcelain --ignored | grep -v -E '^!! build[^/]*/$' || true
+}
+tree_before=$(tree_state)
+
 # Under sudo (to check the package's install and removal) the build
 # directories go back to the user who ran it, whatever the outcome, so that
 # their next ./test.sh or scripts/package.sh can write them.
@@ -70,4 +77,12 @@ if [ -n "$under_sudo" ]; then
   [ -z "$left" ] || { echo "Left behind as root's: $left" >&2; exit 1; }
   HOME=$(getent passwd "$SUDO_UID" | cut -d: -f6) \
     setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:-$SUDO_UID}" --init-groups scripts/package.sh
+fi
+
+echo "== The source tree as the tests found it"
+tree_after=$(tree_state)
+if [ "$tree_after" != "$tree_before" ]; then
+  echo "The tests changed the source tree (git status before, then after):" >&2
+  diff <(echo "$tree_before") <(echo "$tree_after") >&2 || true
+  exit 1
 fi

@@ -1,17 +1,18 @@
 // app/: the program's shell -- the one GameState record, the key map and the
 // controller map beside it, the frame loop (what moves by the clock, and
-// when a frame is due), the game controllers, the focus pause, the GLUT
-// callbacks and the entry. Owns `gameState`, `errorBoxes` and `pads`; the
+// when a frame is due), the game controllers, the focus pause, the
+// desktop's request for less animation, the GLUT callbacks and the entry. Owns `gameState`, `errorBoxes` and `pads`; the
 // other folders include this header to read them and write the fields named
 // in theirs.
 //
 // No frame is drawn unless the picture changed: a GLUT timer wakes the game
 // when something falls due (a tick, the menu's next step, a settling board's
 // next step, the cursor, a held button's repeat, a look at the controllers
-// or the focus, the sound's pause), keys wake it at once, and a still screen
-// (paused, an error box, the table at rest) sleeps until a key. The
-// functions above the platform services need no window: they are plain
-// functions over the global state, so tests drive them directly.
+// or the focus, the sound's pause), and keys wake it at once. A still screen
+// (paused, an error box, the table at rest) draws no frame; it wakes only to
+// look for controllers, 2.5 times a second, or about 60 times with one
+// connected. The functions above the platform services need no window:
+// they are plain functions over the global state, so tests drive them directly.
 #pragma once
 
 #include <chrono>
@@ -38,19 +39,26 @@ constexpr unsigned char keyBackspace = 8;
 constexpr unsigned char keyEnter = 13;
 constexpr unsigned char keyEscape = 27;
 
+// The game's clock, and a wake-up it asks for: nothing when none is wanted.
+using Clock = std::chrono::steady_clock;
+using Wake = std::optional<Clock::time_point>;
+
 // The drop timing's ticks fall due on a steady clock, one every 50 ms, so the
-// fall speed is the game's whatever the frame rate. A wake-up that comes
-// later than the stall limit after the last tick (the window dragged, the
-// machine stalled) counts one tick, not the burst of steps it missed.
+// fall speed is the game's whatever the frame rate.
 constexpr std::chrono::milliseconds tickPeriod{50};
-constexpr std::chrono::milliseconds tickStallLimit{250};
+// Every clock of the game (the ticks, the wall's steps, a settling board's)
+// takes the steps due since its last, unless the wake-up comes later than
+// this after it (the window dragged, the machine stalled): then it takes one,
+// not the burst it missed.
+constexpr std::chrono::milliseconds stallLimit{250};
 
 // The pace of what moves on its own between ticks: the menu's wall takes a
-// step (and a frame is drawn) 60 times a second, and so does a board
-// settling after a landing. More would cost processor time and show little.
+// step (and a frame is drawn) 60 times a second, and a board settling after
+// a landing takes one step a frame, each drawn. More would cost processor
+// time and show little.
 constexpr int framesPerSecond = 60;
-constexpr std::chrono::steady_clock::duration framePeriod =
-    std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / framesPerSecond;
+constexpr Clock::duration framePeriod =
+    std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / framesPerSecond;
 
 // The menu's wall turns 60 degrees a second about (1, 1, 1), three whole
 // turns before it starts again at 0.
@@ -90,7 +98,6 @@ struct MenuWall {
     std::int32_t images[boardRows][boardColumns];      // blockTextures slot, 0 to 3
     std::int64_t nextChange[boardRows][boardColumns];  // wall frame of each cube's next image
     std::int64_t frame;                                // steps the wall has taken
-    bool ready;                                        // false until its first images are drawn
 };
 
 struct GameState {
@@ -101,17 +108,20 @@ struct GameState {
     std::int32_t dropInterval = 10;    // the piece steps on the tick after this many; a game sets 15
     std::int32_t dropCounter = 0;      // ticks counted since the last timed step
     bool paused = false;               // stops the timed step only
-    std::chrono::steady_clock::time_point lastTick{};  // when the last counted tick fell due
-    std::chrono::steady_clock::time_point lastFrame{};  // when the wall or a settling board last stepped
+    Clock::time_point lastTick{};      // when the last counted tick fell due
+    Clock::time_point lastFrame{};     // when the menu's wall last stepped
     Board settledBoard{};              // the board as it last stood settled; `board` differing settles
+    bool settling = false;             // the board is settling: its clock below runs
+    Clock::time_point lastSettle{};    // when the settling board last stepped
     std::int32_t settleTriples = 0;    // triples cleared since the board last stood settled
     float pitch = 0.0f;                // play field rotation about x, degrees
     float yaw = 0.0f;                  // play field rotation about y, degrees
     float menuSpin = 0.0f;             // menu cube wall rotation, degrees
     MenuWall wall{};                   // the menu wall's images
+    bool lessMotion = false;           // the desktop asks for less animation: the wall does not turn
     bool cursorShown = false;          // the name prompt's cursor shows
     bool hadFocus = false;             // the window had the keyboard focus when Play last looked
-    std::chrono::steady_clock::time_point nextCursorDraw{};  // when the cursor is drawn for afresh
+    Clock::time_point nextCursorDraw{};  // when the cursor is drawn for afresh
     int window = 0;                    // GLUT id of the one window
 };
 
@@ -150,11 +160,11 @@ KeyOutcome handleSpecialKey(int key);
 enum class WindowFocus {
     Ours,       // the game's window (or a window within it)
     Elsewhere,  // another window
-    Nobody,     // no window, or the pointer's: nothing says the player looked away
+    Nobody,     // no window (a click on the bare desktop): the player looked away too
 };
-// A look at the focus during Play: the focus leaving the window that had it
-// pauses the game (it never resumes it); a window that never had the focus
-// does not pause.
+// A look at the focus during Play: the focus leaving the window that had it,
+// for another window or for none, pauses the game (it never resumes it); a
+// window that never had the focus does not pause.
 void noteWindowFocus(WindowFocus focus);
 
 // Game controllers, read as buttons by the standard layout's positions: the
@@ -185,7 +195,7 @@ struct PadState {
     int stick = noPadDirection;            // the stick's direction as a PadButton
     bool held[padButtonCount] = {};        // what the map sees pressed
     PadContext pressedIn[padButtonCount] = {};  // the context it was pressed in: it repeats only there
-    std::chrono::steady_clock::time_point nextRepeat[padButtonCount] = {};
+    Clock::time_point nextRepeat[padButtonCount] = {};
 };
 extern PadState pads[maxPads];  // the connected controllers, by the slot they were given
 
@@ -198,13 +208,13 @@ KeyOutcome actOnPadButton(PadButton button);
 // Down, shoulders and triggers, and the name prompt's Up and Down.
 bool padButtonRepeats(PadContext context, PadButton button);
 // A controller's D-pad or face button goes down (or up) at `now`.
-KeyOutcome setPadButton(int pad, PadButton button, bool down, std::chrono::steady_clock::time_point now);
+KeyOutcome setPadButton(int pad, PadButton button, bool down, Clock::time_point now);
 // A controller's left stick moves to (x, y), each -32768 to 32767, y down.
-KeyOutcome movePadStick(int pad, int x, int y, std::chrono::steady_clock::time_point now);
+KeyOutcome movePadStick(int pad, int x, int y, Clock::time_point now);
 // A controller's trigger (LeftTrigger or RightTrigger) moves to `travel`, 0 to 32767.
-KeyOutcome movePadTrigger(int pad, PadButton trigger, int travel, std::chrono::steady_clock::time_point now);
+KeyOutcome movePadTrigger(int pad, PadButton trigger, int travel, Clock::time_point now);
 // Acts again for every held button whose repeat is due; returns when the next falls due.
-std::optional<std::chrono::steady_clock::time_point> repeatPadButtons(std::chrono::steady_clock::time_point now);
+Wake repeatPadButtons(Clock::time_point now);
 // A controller comes, in a free slot of `pads`.
 void connectPad(int pad);
 // A controller goes: its buttons are let go, and during Play the game pauses.
@@ -226,10 +236,9 @@ void dismissErrorBox();
 // the board in Play, the menu's wall, the name prompt's cursor; behind an
 // error box nothing moves. Returns when it next has something to do, or
 // nothing while only a key can change the picture.
-std::optional<std::chrono::steady_clock::time_point> advanceGame(std::chrono::steady_clock::time_point now);
+Wake advanceGame(Clock::time_point now);
 // The earlier of two wake-ups; nothing means none is wanted.
-std::optional<std::chrono::steady_clock::time_point> earliestWake(
-    std::optional<std::chrono::steady_clock::time_point> a, std::optional<std::chrono::steady_clock::time_point> b);
+Wake earliestWake(Wake a, Wake b);
 // True when what the screens draw (the state, the board, the table, the
 // wall, the cursor, the error box) differs from when it last said so: a
 // frame is due. The first call is always true.
@@ -237,10 +246,13 @@ bool pictureChanged();
 // The drop timing at the time `now`: counts the ticks due since `lastTick`
 // (one after a stall, none while paused) and steps the piece each time
 // `dropCounter` passes `dropInterval`.
-void runDropTiming(std::chrono::steady_clock::time_point now);
+void runDropTiming(Clock::time_point now);
 // Time in which the game stands still (an error box, a hidden window): no
-// ticks or steps fall due for it; `lastTick` and `lastFrame` become `now`.
-void holdGameTime(std::chrono::steady_clock::time_point now);
+// ticks or steps fall due for it; `lastTick`, `lastFrame` and `lastSettle` become `now`.
+void holdGameTime(Clock::time_point now);
+// Gives the menu's wall its first images, each cube's first change spread
+// over the time a cube keeps an image: done once, before the first frame.
+void readyMenuWall();
 // The aspect ratio of a window, taking a height of 0 as 1.
 double viewAspect(int width, int height);
 
@@ -268,6 +280,17 @@ void nameWindow();
 void turnOffSwapSync();
 // Where the keyboard focus is now: on the game's window, another, or none.
 WindowFocus windowFocus();
+// Has the platform tell the game of its keys (onKeyboard, onSpecialKey) and
+// of its window hidden or shown again (onWindowStatus).
+void watchWindow();
+// Fills the screen with the game's window, or gives the window back its size and place.
+void toggleFullScreen();
+// Reads whether the desktop asks for less animation into
+// `gameState.lessMotion`, and starts to listen for its changes where the
+// desktop tells them (GNOME's GSettings).
+void watchMotionPreference();
+// Takes the desktop's news of that preference, if any, without waiting.
+void followMotionPreference();
 
 // Game controllers through SDL (controllers.cpp).
 // Starts SDL's game-controller part; without it the game takes the keyboard alone.
@@ -275,13 +298,16 @@ void startControllers();
 // Takes SDL's news: controllers come and gone, and their buttons and sticks
 // acting through the controller map; sets `due` to the next poll, soon while
 // one is connected, a few times a second while none is.
-KeyOutcome pollControllers(std::chrono::steady_clock::time_point now,
-                           std::optional<std::chrono::steady_clock::time_point>& due);
+KeyOutcome pollControllers(Clock::time_point now, Wake& due);
 // Drops what the controllers did while the window was hidden, and lets go every button.
 void discardControllerInput();
 
+// Draws the screen of `gameState.mode`, and the first error box over it, into
+// the back buffer, as the state stands; changes none of it.
+void drawFrame();
+
 // GLUT callbacks: thin wrappers over the functions above and the drawing.
-// Draws the screen as the state stands; changes none of it.
+// Draws the frame and shows it.
 void onDisplay();
 void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);

@@ -2,12 +2,13 @@
 // rules, the key map and what moves by the clock live in plain functions
 // (game/, shell.cpp, pacing.cpp).
 #include <GL/glu.h>
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 #include "app/app.h"
 #include "game/game.h"
@@ -20,9 +21,6 @@ namespace {
 constexpr GLdouble fieldOfViewY = 45.0;
 constexpr GLdouble nearPlane = 0.1;
 constexpr GLdouble farPlane = 100.0;
-
-using Clock = std::chrono::steady_clock;
-using Wake = std::optional<Clock::time_point>;
 
 // How often a running game looks where the keyboard focus is.
 constexpr std::chrono::milliseconds focusLookPeriod{250};
@@ -83,6 +81,12 @@ Wake playCuedSounds(Clock::time_point now) {
     return soundPauseDue();
 }
 
+// The font falls back at most once in a run: the fallback has one size,
+// which no window asks to change.
+void reportFontFallback(const std::string& why) {
+    if (!why.empty()) reportError(why.c_str());
+}
+
 // The one way out of the program besides closing the window.
 [[noreturn]] void quitGame() {
     deleteFont();
@@ -98,8 +102,7 @@ void followOutcome(KeyOutcome outcome) {
     case KeyOutcome::Quit:
         quitGame();
     case KeyOutcome::ToggleFullScreen:
-        // GLUT puts the window back to its size and place on the second toggle.
-        glutFullScreenToggle();
+        toggleFullScreen();
         break;
     case KeyOutcome::ToggleMute:
         toggleMute();
@@ -115,22 +118,13 @@ void initGraphics(int width, int height) {
     loadBlockTextures();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
-    // LEQUAL lets a piece block and a board block in the same cell both show.
-    glDepthFunc(GL_LEQUAL);
-    // Every cube is closed and its faces wind counter-clockwise seen from
-    // outside: the faces turned away are hidden anyway, and the software
-    // renderer would pay for their pixels.
-    glEnable(GL_CULL_FACE);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setDrawingBaseline();
     setProjection(width, height);
-    buildFont(GlyphPath::Quads, glyphPixelsFor(height));
+    reportFontFallback(buildFont(glyphPixelsFor(height)));
     gameState.mode = ScreenMode::Menu;
 }
 
-void onDisplay() {
+void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     switch (gameState.mode) {
     case ScreenMode::Menu:
@@ -144,12 +138,17 @@ void onDisplay() {
         break;
     }
     if (errorBoxes.count > 0) drawErrorBox(errorBoxes.messages[0]);
+}
+
+void onDisplay() {
+    drawFrame();
     glutSwapBuffers();
 }
 
 void wakeGame() {
     if (windowHidden) return;
     const Clock::time_point now = Clock::now();
+    followMotionPreference();
     Wake controllerPoll;
     followOutcome(pollControllers(now, controllerPoll));
     Wake due = earliestWake(advanceGame(now), controllerPoll);
@@ -163,7 +162,7 @@ void wakeGame() {
 void onReshape(int width, int height) {
     glViewport(0, 0, width, height == 0 ? 1 : height);
     setProjection(width, height);
-    fitFontToWindow(height);
+    reportFontFallback(fitFontToWindow(height));
     glutPostRedisplay();
 }
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // How often SDL is asked for news: often enough for play while a
 // controller is connected, a few times a second to notice one come.
 constexpr std::chrono::milliseconds pollWhileConnected{16};
@@ -127,21 +125,20 @@ bool anyConnected() {
 }  // namespace
 
 void startControllers() {
-    // As for the sound: without SDL's signal handlers Ctrl-C and SIGTERM end
-    // the game as they always have.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A machine where SDL cannot read controllers plays with the keyboard;
     // nothing is wrong with it, so nothing is said.
     started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
 }
 
-KeyOutcome pollControllers(Clock::time_point now, std::optional<Clock::time_point>& due) {
+KeyOutcome pollControllers(Clock::time_point now, Wake& due) {
     if (!started) return KeyOutcome::Continue;
-    // Input counts while no other window has the focus (the frame loop polls
-    // nothing while the window is hidden); the focus is asked only when there is input.
+    // Input counts only while the game's window has the focus, as keys do: a
+    // player whose focus went to another window or to none looked away (the
+    // frame loop polls nothing while the window is hidden). The focus is
+    // asked only when there is input.
     SDL_PumpEvents();
     const bool input = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERBUTTONUP) > 0;
-    const bool acting = input && windowFocus() != WindowFocus::Elsewhere;
+    const bool acting = input && windowFocus() == WindowFocus::Ours;
     if (input && !acting) releasePads();
     KeyOutcome outcome = KeyOutcome::Continue;
     SDL_Event event;

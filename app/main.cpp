@@ -1,6 +1,7 @@
 // The program entry: answers --help and --version, checks for a display,
 // seeds the generator, opens the window and hands control to GLUT.
 #include <GL/glut.h>
+#include <SDL_hints.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,9 @@ int main(int argc, char** argv) {
     if (!displayReachable(argc, argv)) return EXIT_FAILURE;
 
     prepareProcess();
+    // SDL's own handlers would turn Ctrl-C and SIGTERM into events nobody
+    // reads; without them the game ends on a signal as it always has.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     // Set before glutInit, so that GLUT's -geometry, which glutInit reads,
     // wins over them.
@@ -87,9 +91,7 @@ int main(int argc, char** argv) {
 
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecialKey);
-    glutWindowStatusFunc(onWindowStatus);
+    watchWindow();
 
     // Frames are drawn when the game asks for them, and a swap need not wait
     // for the monitor.
@@ -98,6 +100,10 @@ int main(int argc, char** argv) {
     // projection through the first reshape.
     initGraphics(windowWidth, windowHeight);
     spawnPiece();
+    // The wall has its images before the first frame, also behind an error
+    // box that start-up raised.
+    readyMenuWall();
+    watchMotionPreference();
     startSound();
     startControllers();
     // The first wake-up sets the menu going; from then on timers and keys wake the game.

@@ -15,24 +15,23 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Wake = std::optional<Clock::time_point>;
-
 // The picture as the last frame asked for showed it, byte by byte.
 std::string shownPicture;
 
 bool sameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The frame steps due since `lastFrame`: one for every whole frame period,
-// or one alone after a stall, so that the wall never races to catch up.
-int takeFrameSteps(Clock::time_point now) {
-    const auto elapsed = now - gameState.lastFrame;
-    if (elapsed > tickStallLimit) {
-        gameState.lastFrame = now;
+// The one catch-up rule of the game's clocks: the steps of a clock that
+// steps every `period` and last stepped at `last`, due at `now` -- one for
+// every whole period since, or one alone after a stall, so that nothing
+// races to catch up. `last` moves on to the last step taken.
+int takeSteps(Clock::time_point& last, Clock::time_point now, Clock::duration period) {
+    const auto elapsed = now - last;
+    if (elapsed > stallLimit) {
+        last = now;
         return 1;
     }
-    const auto steps = elapsed / framePeriod;
-    gameState.lastFrame += steps * framePeriod;
+    const auto steps = elapsed / period;
+    last += steps * period;
     return static_cast<int>(steps);
 }
 
@@ -52,11 +51,24 @@ void cueTriple(std::int32_t points, std::int32_t intervalBefore) {
 
 // A board that differs from its settled self takes one settling step a
 // frame (a triple cleared, or a pass of gravity) until a step changes
-// nothing. Skipping the steps of a settled board changes nothing either:
-// on such a board a step finds nothing to clear and nothing to drop.
+// nothing. Its clock starts at the wake-up that finds it changed, which
+// takes the first step, so each step is a frame of its own however soon
+// the landing came after the last settling. Skipping the steps of a
+// settled board changes nothing: on such a board a step finds nothing to
+// clear and nothing to drop.
 Wake settleBoard(Clock::time_point now) {
-    if (sameBoard(board, gameState.settledBoard)) return std::nullopt;
-    for (int steps = takeFrameSteps(now); steps > 0; --steps) {
+    if (sameBoard(board, gameState.settledBoard)) {
+        gameState.settling = false;
+        return std::nullopt;
+    }
+    int steps = 1;
+    if (gameState.settling) {
+        steps = takeSteps(gameState.lastSettle, now, framePeriod);
+    } else {
+        gameState.settling = true;
+        gameState.lastSettle = now;
+    }
+    for (; steps > 0; --steps) {
         const Board before = board;
         const std::int32_t score = gameState.score, interval = gameState.dropInterval;
         resolveBoard();
@@ -64,10 +76,11 @@ Wake settleBoard(Clock::time_point now) {
         if (sameBoard(board, before)) {
             gameState.settledBoard = board;
             gameState.settleTriples = 0;
+            gameState.settling = false;
             return std::nullopt;
         }
     }
-    return gameState.lastFrame + framePeriod;
+    return gameState.lastSettle + framePeriod;
 }
 
 Wake advancePlay(Clock::time_point now) {
@@ -84,27 +97,17 @@ void changeWallImage(int row, int column) {
     wall.nextChange[row][column] = wall.frame + wallMinFramesKept + std::rand() % wallFramesKeptSpread;
 }
 
-// The wall's first images, each cube's first change spread over the time a
-// cube keeps an image, so that the changes do not come in waves.
-void readyWall() {
-    MenuWall& wall = gameState.wall;
-    for (int row = 0; row < boardRows; ++row) {
-        for (int column = 0; column < boardColumns; ++column) {
-            changeWallImage(row, column);
-            wall.nextChange[row][column] -= wallMinFramesKept;
-        }
-    }
-    wall.ready = true;
-}
-
-// The menu's frame steps: the spin, and the images of the cubes whose time
-// has come, no more than an eighth of the wall at once (the rest wait a frame).
+// The menu's frame steps: the spin (unless the desktop asks for less
+// motion: then the wall stands where it is), and the images of the cubes
+// whose time has come, no more than an eighth of the wall at once (the rest
+// wait a frame).
 Wake stepMenu(Clock::time_point now) {
     MenuWall& wall = gameState.wall;
-    if (!wall.ready) readyWall();
-    for (int steps = takeFrameSteps(now); steps > 0; --steps) {
-        gameState.menuSpin -= menuSpinStep;
-        if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
+    for (int steps = takeSteps(gameState.lastFrame, now, framePeriod); steps > 0; --steps) {
+        if (!gameState.lessMotion) {
+            gameState.menuSpin -= menuSpinStep;
+            if (gameState.menuSpin < menuSpinLimit) gameState.menuSpin = 0.0f;
+        }
         ++wall.frame;
     }
     int changes = 0;
@@ -195,22 +198,26 @@ bool pictureChanged() {
 void holdGameTime(Clock::time_point now) {
     gameState.lastTick = now;
     gameState.lastFrame = now;
+    gameState.lastSettle = now;
+}
+
+void readyMenuWall() {
+    MenuWall& wall = gameState.wall;
+    for (int row = 0; row < boardRows; ++row) {
+        for (int column = 0; column < boardColumns; ++column) {
+            changeWallImage(row, column);
+            wall.nextChange[row][column] -= wallMinFramesKept;
+        }
+    }
 }
 
 void runDropTiming(Clock::time_point now) {
-    const auto elapsed = now - gameState.lastTick;
     if (gameState.paused) {
         // Paused time is no game time: counting starts afresh on the way out.
         gameState.lastTick = now;
         return;
     }
-    int ticks = 1;
-    if (elapsed > tickStallLimit) {
-        gameState.lastTick = now;
-    } else {
-        ticks = static_cast<int>(elapsed / tickPeriod);
-        gameState.lastTick += ticks * tickPeriod;
-    }
+    const int ticks = takeSteps(gameState.lastTick, now, tickPeriod);
     // Within the stall limit a wake-up finds at most five ticks, fewer than
     // the shortest interval's six, so it steps the piece at most once.
     for (int tick = 0; tick < ticks; ++tick) {

@@ -9,8 +9,6 @@ PadState pads[maxPads] = {};
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int directionCount = 4;  // Up, Down, Left, Right: the first four buttons
 
 bool isDirection(PadButton button) { return static_cast<int>(button) < directionCount; }
@@ -79,8 +77,8 @@ KeyOutcome movePadTrigger(int pad, PadButton trigger, int travel, Clock::time_po
     return setHeld(state, trigger, held ? travel >= padReleaseTravel : travel > padPressTravel, now);
 }
 
-std::optional<Clock::time_point> repeatPadButtons(Clock::time_point now) {
-    std::optional<Clock::time_point> next;
+Wake repeatPadButtons(Clock::time_point now) {
+    Wake next;
     const PadContext context = padContext();
     for (PadState& pad : pads) {
         if (!pad.connected) continue;
@@ -91,7 +89,8 @@ std::optional<Clock::time_point> repeatPadButtons(Clock::time_point now) {
             if (pad.nextRepeat[i] <= now) {
                 actOnPadButton(button);
                 pad.nextRepeat[i] += padRepeatPeriod;
-                // After a stall one repeat, not a burst.
+                // Not the clocks' catch-up rule: at most one repeat a wake-up,
+                // so that a stall never jumps a held piece several columns.
                 if (pad.nextRepeat[i] <= now) pad.nextRepeat[i] = now + padRepeatPeriod;
             }
             if (!next || pad.nextRepeat[i] < *next) next = pad.nextRepeat[i];

@@ -1,5 +1,7 @@
-// The entry's platform services on Linux: the X display, the window's
-// properties, glibc's heap, GLX's swap control and X's input focus.
+// The entry's platform services on Linux: the X display, GLUT's window
+// callbacks and full screen, the window's properties, glibc's heap, GLX's
+// swap control and X's input focus.
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -89,6 +91,15 @@ void nameWindow() {
     XFlush(display);
 }
 
+void watchWindow() {
+    glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecialKey);
+    glutWindowStatusFunc(onWindowStatus);
+}
+
+// GLUT puts the window back to its size and place on the second toggle.
+void toggleFullScreen() { glutFullScreenToggle(); }
+
 void prepareProcess() {
     // Mesa's software renderer frees and takes again a large block of memory
     // for every line of bitmap text. With glibc's default threshold of 128 KiB
@@ -114,6 +125,15 @@ bool liesWithin(Display* display, Window window, Window ancestor) {
     return false;
 }
 
+// The top-level window under the pointer, or None.
+Window pointerWindow(Display* display) {
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned buttons = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &buttons);
+    return child;
+}
+
 }  // namespace
 
 WindowFocus windowFocus() {
@@ -123,7 +143,9 @@ WindowFocus windowFocus() {
     Window focus = None;
     int revertTo = 0;
     XGetInputFocus(display, &focus, &revertTo);
-    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(display)) return WindowFocus::Nobody;
+    // PointerRoot: the keys go to whatever window the pointer is over.
+    if (focus == PointerRoot) focus = pointerWindow(display);
+    if (focus == None || focus == DefaultRootWindow(display)) return WindowFocus::Nobody;
     // The game's window, one within it, or the frame a window manager put round it.
     if (liesWithin(display, focus, ours) || liesWithin(display, ours, focus)) return WindowFocus::Ours;
     return WindowFocus::Elsewhere;

@@ -1,9 +1,9 @@
-// The entry's platform services on Windows: WGL's swap control and the
-// foreground window. The desktop is always there, and the window takes its
+// The entry's platform services on Windows: GLUT's window callbacks and full
+// screen, WGL's swap control and the foreground window. The desktop is always there, and the window takes its
 // icon from the exe's resources.
 #include <windows.h>
 
-#include <GL/gl.h>
+#include <GL/freeglut.h>
 
 #include "app/app.h"
 
@@ -19,6 +19,15 @@ bool displayReachable(int, char**) { return true; }
 void prepareProcess() {}
 
 void nameWindow() {}
+
+void watchWindow() {
+    glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecialKey);
+    glutWindowStatusFunc(onWindowStatus);
+}
+
+// GLUT puts the window back to its size and place on the second toggle.
+void toggleFullScreen() { glutFullScreenToggle(); }
 
 // A swap that also waits for the monitor's refresh would halve the pace on a
 // 60 Hz screen. A driver without WGL_EXT_swap_control keeps its own setting.

@@ -126,7 +126,8 @@ void startGame() {
 KeyOutcome handleKeyboard(unsigned char key) {
     if (key == keyEscape) return KeyOutcome::Quit;
     if (errorBoxes.count > 0) {
-        // The box has the keyboard: Enter takes it away and does nothing else.
+        // The box has the keyboard: Enter takes it away and does nothing else;
+        // Esc (above) and F11 (a special key) still act.
         if (key == keyEnter) dismissErrorBox();
         return KeyOutcome::Continue;
     }

@@ -53,7 +53,7 @@ Bytes headersAndTable(const BmpContents& contents) {
         putInfoHeader(out, contents);
     }
     for (std::uint32_t mask : contents.masks) put32(out, mask);
-    for (const BmpColour& entry : contents.palette) {
+    for (const Rgb& entry : contents.palette) {
         out.insert(out.end(), {entry.blue, entry.green, entry.red});
         if (!contents.coreHeader) out.push_back(0);
     }

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -68,12 +69,6 @@ constexpr char messageOutOfMemory[] = "Out of memory.";
 constexpr char messageShortHeaders[] = "DIB file too short for its headers.";
 constexpr char messageShortColourTable[] = "DIB file too short for its colour table.";
 constexpr char messageShortRows[] = "DIB file too short for its pixel rows.";
-
-struct Rgb {
-    std::uint8_t red;
-    std::uint8_t green;
-    std::uint8_t blue;
-};
 
 // One channel of a bit-field pixel: its mask, where it starts and how wide it is.
 struct Channel {
@@ -421,13 +416,13 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Reads the whole file; returns the failure message, or nothing. Only a
-// regular file is read: a directory has no size to go by, and a FIFO would
-// keep the game waiting.
-const char* readFile(const char* fileName, std::vector<std::uint8_t>& bytes) {
-    const std::unique_ptr<std::FILE, FileCloser> file(openRegularFile(fileName));
+// Reads the whole of a file opened by openRegularFile (nullptr when it could
+// not be opened); returns the failure message, or nothing. Only a regular
+// file is read: a directory has no size to go by, and a FIFO would keep the
+// game waiting.
+const char* readFile(std::FILE* file, std::vector<std::uint8_t>& bytes) {
     struct stat status {};
-    if (!file || fstat(fileno(file.get()), &status) != 0) return messageOpenFailed;
+    if (file == nullptr || fstat(fileno(file), &status) != 0) return messageOpenFailed;
     if (status.st_size <= 0) return messageOpenFailed;
     if (status.st_size > maxFileSize) return messageOutOfMemory;
     const auto size = static_cast<std::size_t>(status.st_size);
@@ -436,7 +431,7 @@ const char* readFile(const char* fileName, std::vector<std::uint8_t>& bytes) {
     } catch (const std::bad_alloc&) {
         return messageOutOfMemory;
     }
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return messageOpenFailed;
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) return messageOpenFailed;
     return nullptr;
 }
 
@@ -448,9 +443,11 @@ std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t siz
     return image;
 }
 
-std::optional<DibImage> loadDibImage(const char* fileName) {
+std::optional<DibImage> loadDibImage(const char* fileName, MissingFile missing) {
+    const std::unique_ptr<std::FILE, FileCloser> file(openRegularFile(fileName));
+    if (!file && errno == ENOENT && missing == MissingFile::Skipped) return std::nullopt;
     std::vector<std::uint8_t> bytes;
-    if (const char* failure = readFile(fileName, bytes)) {
+    if (const char* failure = readFile(file.get(), bytes)) {
         reportError(failure == messageOpenFailed ? openFailedMessage(fileName).c_str() : failure);
         return std::nullopt;
     }

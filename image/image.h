@@ -22,8 +22,9 @@ constexpr std::uint32_t compressionRle8 = 1;
 constexpr std::uint32_t compressionRle4 = 2;
 constexpr std::uint32_t compressionBitfields = 3;
 
-// A colour of 8 bits a channel, as a colour table holds it (blue first on file).
-struct BmpColour {
+// A colour of 8 bits a channel: a colour table's entry (blue first on file),
+// a pixel read from an image or from the window.
+struct Rgb {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
@@ -40,7 +41,7 @@ struct BmpContents {
     std::uint32_t compression = compressionNone;  // info header only
     std::uint32_t coloursUsed = 0;                // info header only; 0: as many as the bits can name
     std::vector<std::uint32_t> masks;   // after the header, 32 bits each
-    std::vector<BmpColour> palette;     // the colour table, as long as it is given
+    std::vector<Rgb> palette;     // the colour table, as long as it is given
     std::vector<std::uint8_t> gap;      // between the colour table and the pixels
     std::vector<std::uint8_t> pixels;   // the rows or run-length codes, as they lie on file
 };
@@ -62,9 +63,15 @@ constexpr const char* blockImageFiles[blockKindCount + 1] = {
 constexpr int blockImageSide = 64;
 constexpr int blockBevelWidth = 5;
 
-// Reads a BMP file (with or without its 14-byte file header); on failure
-// reports why and returns nothing.
-std::optional<DibImage> loadDibImage(const char* fileName);
+// What the reader makes of a file that does not exist.
+enum class MissingFile {
+    Reported,  // "Failed to open DIB file NAME.", as any file that cannot be opened
+    Skipped,   // nothing said: the file is optional
+};
+// Reads a BMP file (with or without its 14-byte file header), opening it
+// once; on failure reports why (unless it is missing and `missing` says
+// Skipped) and returns nothing.
+std::optional<DibImage> loadDibImage(const char* fileName, MissingFile missing = MissingFile::Reported);
 // Decodes a BMP file's bytes held in memory; on failure reports why and returns nothing.
 std::optional<DibImage> decodeDibImage(const std::uint8_t* data, std::size_t size);
 // The bytes of a BMP file, little-endian: the file header's sizes and pixel

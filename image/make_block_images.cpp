@@ -41,7 +41,7 @@ enum class Symbol { none, disc, triangle, square, diamond, cross };
 enum class Tone { light, dark };
 
 struct Block {
-    BmpColour face;
+    Rgb face;
     Symbol symbol;
     Tone tone;
 };
@@ -91,16 +91,16 @@ std::uint8_t towardsWhite(std::uint8_t value, int percent) {
     return static_cast<std::uint8_t>(value + (255 - value) * percent / 100);
 }
 
-BmpColour darker(BmpColour colour, int percent) {
+Rgb darker(Rgb colour, int percent) {
     return {scaled(colour.red, percent), scaled(colour.green, percent), scaled(colour.blue, percent)};
 }
 
-BmpColour lighter(BmpColour colour, int percent) {
+Rgb lighter(Rgb colour, int percent) {
     return {towardsWhite(colour.red, percent), towardsWhite(colour.green, percent), towardsWhite(colour.blue, percent)};
 }
 
-std::vector<BmpColour> shadesOf(const Block& block) {
-    std::vector<BmpColour> shades(shadeCount);
+std::vector<Rgb> shadesOf(const Block& block) {
+    std::vector<Rgb> shades(shadeCount);
     shades[outline] = darker(block.face, 30);
     shades[dark] = darker(block.face, 50);
     shades[face] = block.face;
@@ -176,18 +176,18 @@ void padRow(Bytes& out, std::size_t rowStart) {
 }
 
 // A 5-6-5 pixel, low byte first.
-void put565(Bytes& out, BmpColour colour) {
+void put565(Bytes& out, Rgb colour) {
     const unsigned pixel = (colour.red >> 3) << 11 | (colour.green >> 2) << 5 | colour.blue >> 3;
     out.insert(out.end(), {static_cast<std::uint8_t>(pixel & 0xFF), static_cast<std::uint8_t>(pixel >> 8)});
 }
 
-Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<BmpColour>& shades) {
+Bytes uncompressedRows(Encoding encoding, Symbol shape, const std::vector<Rgb>& shades) {
     Bytes out;
     for (int row = 0; row < imageSide; ++row) {
         const std::size_t rowStart = out.size();
         for (int x = 0; x < imageSide; ++x) {
             const Shade shade = shadeOfFileRow(shape, x, row);
-            const BmpColour colour = shades[shade];
+            const Rgb colour = shades[shade];
             switch (encoding) {
             case Encoding::rgb24: out.insert(out.end(), {colour.blue, colour.green, colour.red}); break;
             case Encoding::palette8Core: out.push_back(shade); break;
@@ -224,7 +224,7 @@ Bytes runLengthRows(Symbol shape, bool fourBits) {
 }
 
 // The image's depth, compression and pixel data in `encoding`, without its colour table.
-BmpContents blockBmp(Encoding encoding, Symbol shape, const std::vector<BmpColour>& shades) {
+BmpContents blockBmp(Encoding encoding, Symbol shape, const std::vector<Rgb>& shades) {
     BmpContents bmp;
     bmp.width = imageSide;
     bmp.height = imageSide;
@@ -254,18 +254,18 @@ BmpContents blockBmp(Encoding encoding, Symbol shape, const std::vector<BmpColou
 
 // A paletted image's table holds only the shades, and an info header counts
 // them; a core header has no count field, so its table is 2^bits long.
-void addColourTable(BmpContents& bmp, const std::vector<BmpColour>& shades) {
+void addColourTable(BmpContents& bmp, const std::vector<Rgb>& shades) {
     if (bmp.bitsPerPixel > 8) return;
     bmp.palette = shades;
     if (bmp.coreHeader) {
-        bmp.palette.resize(std::size_t{1} << bmp.bitsPerPixel, BmpColour{0, 0, 0});
+        bmp.palette.resize(std::size_t{1} << bmp.bitsPerPixel, Rgb{0, 0, 0});
     } else {
         bmp.coloursUsed = shadeCount;
     }
 }
 
 Bytes encodeBlock(const Block& block, Encoding encoding) {
-    const std::vector<BmpColour> shades = shadesOf(block);
+    const std::vector<Rgb> shades = shadesOf(block);
     BmpContents bmp = blockBmp(encoding, block.symbol, shades);
     addColourTable(bmp, shades);
     return encodeBmp(bmp);

@@ -29,18 +29,23 @@ constexpr CubeVertex cubeVertices[] = {
     {0, 0, -1, -1, -1}, {1, 0, -1, -1, +1}, {1, 1, -1, +1, +1}, {0, 1, -1, +1, -1},
 };
 
+// Draws the cubes' corners as quads, each with its texture coordinate, from
+// client arrays that are enabled for the draw alone.
+void drawCubeVertices(const CubeVertex* vertices, std::size_t count) {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(CubeVertex), &vertices[0].x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(CubeVertex), &vertices[0].s);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(count));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 }  // namespace
 
 GLuint blockTextures[blockKindCount + 1] = {};
 
-void drawBlockCube() {
-    glBegin(GL_QUADS);
-    for (const CubeVertex& v : cubeVertices) {
-        glTexCoord2f(v.s, v.t);
-        glVertex3f(v.x, v.y, v.z);
-    }
-    glEnd();
-}
+void drawBlockCube() { drawCubeVertices(cubeVertices, std::size(cubeVertices)); }
 
 void drawCubeBatch(const CubeCentre* centres, int count) {
     // One array of every corner of every cube, drawn at once: a draw costs
@@ -55,8 +60,5 @@ void drawCubeBatch(const CubeCentre* centres, int count) {
             vertices.push_back(v);
         }
     }
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glInterleavedArrays(GL_T2F_V3F, 0, vertices.data());
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
-    glPopClientAttrib();
+    if (!vertices.empty()) drawCubeVertices(vertices.data(), vertices.size());
 }

@@ -1,9 +1,13 @@
 // The glyphs on Windows: GDI's bold "Courier New" at the height the window
-// asks for (15 pixels at 480, in proportion when taller), turned into one
-// bitmap list per character by WGL.
+// asks for (15 pixels at 480, in proportion when taller), each glyph as the
+// 1-bit bitmap GetGlyphOutline gives, which is what WGL's bitmap lists were
+// made of.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "render/render.h"
 
@@ -12,56 +16,65 @@ namespace {
 constexpr int fontWeight = FW_BOLD;
 constexpr char fontFace[] = "Courier New";
 
-// Fills the lists from the font through the device context of the game's
-// own window, the current one of the GL context: a lookup by the window's
-// title could find another running copy's. False, with the reason in `why`,
-// when GDI or WGL refuses.
-bool compileFontGlyphs(int pixels, std::string& why) {
-    HDC context = wglGetCurrentDC();
-    if (context == nullptr) {
-        why = "no device context";
+// GGO_BITMAP's rows run top down, each padded to a multiple of 4 bytes.
+constexpr DWORD gdiRowAlignment = 4;
+
+// The glyph of `code` in the font selected into `context`; false when GDI refuses.
+bool readGlyph(HDC context, unsigned code, GlyphImage& glyph) {
+    static const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    GLYPHMETRICS metrics{};
+    const DWORD size = GetGlyphOutlineA(context, code, GGO_BITMAP, &metrics, 0, nullptr, &identity);
+    if (size == GDI_ERROR) return false;
+    glyph.advance = static_cast<GLfloat>(metrics.gmCellIncX);
+    if (size == 0) return true;  // a blank glyph, such as the space
+    std::vector<BYTE> bitmap(size);
+    if (GetGlyphOutlineA(context, code, GGO_BITMAP, &metrics, size, bitmap.data(), &identity) == GDI_ERROR) {
         return false;
     }
-    // A negative height asks for the character height, without the leading.
-    HFONT font = CreateFontA(-pixels, 0, 0, 0, fontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, fontFace);
-    if (font == nullptr) {
-        why = "GDI could not create the font";
-        return false;
+    const DWORD stride = (metrics.gmBlackBoxX + 8 * gdiRowAlignment - 1) / (8 * gdiRowAlignment) * gdiRowAlignment;
+    if (static_cast<std::size_t>(stride) * metrics.gmBlackBoxY > size) return false;
+    glyph.width = static_cast<int>(metrics.gmBlackBoxX);
+    glyph.rows = static_cast<int>(metrics.gmBlackBoxY);
+    glyph.left = metrics.gmptGlyphOrigin.x;
+    glyph.bottom = metrics.gmptGlyphOrigin.y - glyph.rows;
+    const std::size_t rowBytes = (glyph.width + 7) / 8;
+    glyph.bits.resize(rowBytes * glyph.rows);
+    for (int row = 0; row < glyph.rows; ++row) {
+        const BYTE* source = bitmap.data() + static_cast<std::size_t>(row) * stride;
+        std::copy(source, source + rowBytes,
+                  glyph.bits.begin() + static_cast<std::ptrdiff_t>((glyph.rows - 1 - row) * rowBytes));
     }
-    const HGDIOBJ previous = SelectObject(context, font);
-    const bool built = wglUseFontBitmapsA(context, firstGlyphCode, fontGlyphCount, fontBase) != FALSE;
-    // The space has no pixels, and under Wine its list (a bitmap without
-    // data) does not move the raster position: it is made again as one
-    // unset pixel that steps on by the font's width.
-    INT spaceWidth = 0;
-    if (built && GetCharWidth32A(context, firstGlyphCode, firstGlyphCode, &spaceWidth)) {
-        static constexpr GLubyte blankPixel = 0;
-        glNewList(fontBase, GL_COMPILE);
-        glBitmap(1, 1, 0.0f, 0.0f, static_cast<GLfloat>(spaceWidth), 0.0f, &blankPixel);
-        glEndList();
-        glyphAdvance = static_cast<GLfloat>(spaceWidth);
-    }
-    SelectObject(context, previous);
-    DeleteObject(font);
-    if (!built) why = "WGL could not make the glyphs";
-    return built;
+    return true;
 }
 
 }  // namespace
 
-// WGL's glyphs are bitmaps, whatever path is asked for.
-void buildFont(GlyphPath, int pixels) {
-    fontBase = glGenLists(fontGlyphCount);
-    glyphPath = GlyphPath::Bitmaps;
-    std::string why;
-    if (!compileFontGlyphs(pixels, why)) {
-        compileGlutGlyphs(why.c_str());
-        return;
+// The font comes through the device context of the game's own window, the
+// current one of the GL context: a lookup by the window's title could find
+// another running copy's.
+std::vector<GlyphImage> platformGlyphs(int pixels, std::string& why) {
+    HDC context = wglGetCurrentDC();
+    if (context == nullptr) {
+        why = "no device context";
+        return {};
     }
-    glyphPixels = pixels;
-    glyphsScale = true;
+    // A negative height asks for the character height, without the leading.
+    HFONT font = CreateFontA(-pixels, 0, 0, 0, fontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontFace);
+    if (font == nullptr) {
+        why = "GDI could not create the font";
+        return {};
+    }
+    const HGDIOBJ previous = SelectObject(context, font);
+    std::vector<GlyphImage> glyphs(fontGlyphCount);
+    for (int n = 0; n < fontGlyphCount; ++n) {
+        if (!readGlyph(context, firstGlyphCode + n, glyphs[n])) {
+            why = "GDI could not render the glyphs";
+            glyphs.clear();
+            break;
+        }
+    }
+    SelectObject(context, previous);
+    DeleteObject(font);
+    return glyphs;
 }
-
-void callGlyphLists(const char* text, GLsizei length) { glCallLists(length, GL_UNSIGNED_BYTE, text); }

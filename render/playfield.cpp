@@ -12,11 +12,7 @@ void drawBlock(BlockKind kind) {
 }  // namespace
 
 void drawCellGrid(void (*drawCell)(int column, int row)) {
-    // Cubes show their textures as drawn: the colour the high score table
-    // leaves current is for text, so it is put aside while the cubes draw.
-    glPushAttrib(GL_CURRENT_BIT);
     glPushMatrix();
-    glColor3f(1.0f, 1.0f, 1.0f);
     for (int row = 0; row < boardRows; ++row) {
         for (int column = 0; column < boardColumns; ++column) {
             drawCell(column, row);
@@ -25,7 +21,6 @@ void drawCellGrid(void (*drawCell)(int column, int row)) {
         glTranslatef(-columnSpacing * boardColumns, -rowSpacing, 0.0f);
     }
     glPopMatrix();
-    glPopAttrib();
 }
 
 void drawPlayField() {

@@ -1,17 +1,41 @@
 // render/: draws the screens with OpenGL's fixed-function pipeline. Reads the
 // game state (the menu's wall and the name cursor included), the board, the
 // piece, the high score table, the name being typed and `errorBoxes`; writes
-// none of them. Owns `blockTextures`, which the image loader fills at
-// start-up, and the font's display lists and globals.
+// none of them. Owns `blockTextures`, the font (its glyph texture and
+// metrics) and `textColour`.
 //
-// All writing is text at a raster position: one display list per character
-// code 32 to 127, each drawing its glyph and moving on by the glyph's width.
-// They are the only display lists made.
+// It draws only what WebGL's emulation of that pipeline draws too: quads
+// from vertex arrays or between glBegin and glEnd, textured or not, the
+// alpha and depth tests and the matrix stacks (the desktop's fallback font
+// alone is read back once from GLUT's bitmaps). All writing is text drawn as
+// one textured quad per glyph from one texture of the 96 glyphs of codes 32
+// to 127, standing where OpenGL's raster position for the text's point would.
+//
+// The drawing state: setDrawingBaseline sets it once, and every drawing
+// function leaves it as it found it: 2D texturing on, texture environment
+// GL_MODULATE, the depth test on with GL_LEQUAL, back faces culled, the
+// alpha test off (its function, when a drawing turns it on: more than half
+// opaque), blending off, no client array enabled, the colour white, the
+// default depth range (0 to 1). The screens load the model-view matrix
+// afresh and leave it where their drawing ended; text, the cubes, the cell
+// grid and the error box leave the matrices and the matrix mode as they
+// found them. The bound texture is no part of the state: the cubes take the
+// one bound before them and the screens bind their blocks' as they go, while
+// text and the error box leave it as they found it.
 #pragma once
 
 #include <GL/gl.h>
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "game/game.h"
+#include "image/image.h"
+
+// Sets the drawing state described above.
+void setDrawingBaseline();
 
 // Texture names by BlockKind; slot 0 (black) serves only the menu's wall.
 // A name of 0 means the kind's image was not loaded: its cubes are untextured.
@@ -25,64 +49,67 @@ constexpr GLfloat fieldOriginZ = -45.0f;
 constexpr GLfloat columnSpacing = 3.0f;
 constexpr GLfloat rowSpacing = 2.0f;
 
-// The glyph lists: list fontBase + n draws the character of code 32 + n.
+// The font: glyphs for the character codes 32 to 127.
 constexpr unsigned firstGlyphCode = 32;
-constexpr GLsizei fontGlyphCount = 96;
-extern GLuint fontBase;
+constexpr int fontGlyphCount = 96;
 
-// How the glyph lists draw. Either way the glyphs of a text stand at the
-// raster position, one after another, in the current colour alone,
-// depth-tested at the raster position's depth, and the raster position ends
-// advanced by their widths.
-enum class GlyphPath {
-    Bitmaps,  // one glBitmap per list (every platform; GLUT's font)
-    Quads,    // one quad per list, textured from one alpha texture of the
-              // glyphs with an alpha test: the same pixels, cheaper on Mesa's
-              // software renderer (the high score table by a tenth or more)
+// One glyph as a 1-bit image, placed from the pen on the baseline.
+struct GlyphImage {
+    int width = 0, rows = 0;  // its pixels; none for a blank glyph (the space)
+    int left = 0;             // from the pen to the image's left edge
+    int bottom = 0;           // from the baseline up to the image's bottom edge
+    GLfloat advance = 0;      // how far the pen then moves to the right
+    std::vector<std::uint8_t> bits;  // rows bottom up, (width + 7) / 8 bytes each, most significant bit first
 };
-extern GlyphPath glyphPath;  // how the lists at fontBase were built
+
+// The glyph sources, each giving the 96 glyphs in code order, or none:
+// The face `index` of the font file `file` rendered by FreeType `pixels`
+// high (the em); none, with the reason in `why`, when it is no fixed-pitch
+// face with 1-bit glyphs at that size.
+std::vector<GlyphImage> renderFaceGlyphs(const char* file, int index, int pixels, std::string& why);
+// The platform's bold fixed-pitch face `pixels` high (render/font_<platform>.cpp);
+// none, with the reason in `why`, when it has none.
+std::vector<GlyphImage> platformGlyphs(int pixels, std::string& why);
+// The font the text falls back on, which always exists but has one size.
+std::vector<GlyphImage> fallbackGlyphs();
+extern const char fallbackFontName[];  // the fallback font as a message names it
 
 // The glyphs' height: 15 pixels in a window 480 high, and in proportion in a
 // taller one (never smaller), so that the text keeps its size in the layout,
 // which the projection scales with the window.
 constexpr int baseGlyphPixels = 15;
 constexpr int baseWindowHeight = 480;
-extern int glyphPixels;        // the height the lists at fontBase were made for
-extern GLfloat glyphAdvance;   // pixels a glyph moves the raster position on
-extern bool glyphsScale;       // false for GLUT's font, which has one size
+extern int glyphPixels;        // the height the glyph texture was made for
+extern GLfloat glyphAdvance;   // pixels every glyph moves the pen on (the face is fixed-pitch)
+extern bool glyphsScale;       // false for the fallback font, which has one size
 
-// Each platform's font file (render/font_<platform>.cpp) provides buildFont
-// and callGlyphLists; a platform without the Quads path builds Bitmaps lists
-// and its callGlyphLists is glCallLists of the bytes alone.
-//
-// Makes the 96 glyph lists at a new `fontBase` from the platform's bold
-// fixed-pitch face `pixels` high, along `path` where the platform offers it
-// and its glyphs allow it (else Bitmaps), or from GLUT's 9 x 15 font
-// (reporting why) when there is no face. Sets `glyphPath`, `glyphPixels`,
-// `glyphAdvance` and `glyphsScale`.
-void buildFont(GlyphPath path, int pixels);
-// Calls one glyph list per byte of `text`, with the list base already at
-// `fontBase` - 32 and the raster position set, and whatever set-up the lists
-// of `glyphPath` need; leaves no state behind but the raster position and the
-// enables, which the caller (drawText) has pushed.
-void callGlyphLists(const char* text, GLsizei length);
-
-// Fills the 96 lists at `fontBase` with glBitmap glyphs from GLUT's 9 x 15
-// font and reports `why` the platform's face could not be had; glyphPath Bitmaps.
-void compileGlutGlyphs(const char* why);
-// Deletes the 96 glyph lists.
+// Makes the glyph texture from the platform's face `pixels` high, or from the
+// fallback font when there is none; sets `glyphPixels`, `glyphAdvance` and
+// `glyphsScale`. Returns why it fell back, as a message for the player, or
+// nothing when it did not.
+std::string buildFont(int pixels);
+// Deletes the glyph texture.
 void deleteFont();
 // The glyph height for a window `windowHeight` pixels high.
 int glyphPixelsFor(int windowHeight);
-// Makes the glyph lists again for a window of this height, when it wants
-// another glyph height than they have and they come from a face that scales.
-void fitFontToWindow(int windowHeight);
-// Formats the text (at most 4999 bytes; more is cut) and draws it at the
-// raster position (x, y) in the current colour, untextured.
+// Makes the glyphs again, as buildFont, for a window of this height when it
+// wants another glyph height and the glyphs scale; returns as buildFont. Once
+// it has fallen back the glyphs no longer scale: it says so once in a run.
+std::string fitFontToWindow(int windowHeight);
+
+// The colour drawText and drawCentredText write in: white until the high
+// score table sets its own, which stays for all text after (a quirk kept on
+// purpose); the cubes are drawn white whatever it is.
+extern Rgb textColour;
+// Formats the text (at most 4999 bytes; more is cut) and draws it in
+// `textColour` where the raster position (x, y) would stand: on whole
+// pixels, depth-tested at that point's depth, and not at all when the point
+// lies outside the view volume.
 void drawText(GLfloat x, GLfloat y, const char* format, ...) __attribute__((format(printf, 3, 4)));
-// Draws the text (at most 4999 bytes) centred on the raster position (x, y),
-// in the current colour, untextured.
+// Draws the text (at most 4999 bytes) in `textColour`, centred on the point (x, y).
 void drawCentredText(GLfloat x, GLfloat y, const char* text);
+// Draws the text as drawText does, in `colour`.
+void drawTextIn(Rgb colour, GLfloat x, GLfloat y, std::string_view text);
 
 // Draws one cube with corners at +-1 around the current origin, with the bound texture.
 void drawBlockCube();
@@ -91,11 +118,11 @@ struct CubeCentre {
     GLfloat x, y, z;
 };
 // Draws `count` cubes as drawBlockCube would at each of `centres`, in one draw,
-// with the bound texture; the client arrays are left as they were.
+// with the bound texture.
 void drawCubeBatch(const CubeCentre* centres, int count);
 // Calls drawCell for each cell of the 8 x 17 grid, row by row from row 0 at
-// the top, with the model-view origin moved to that cell's cube centre and
-// the colour white; origin and colour are back as they were afterwards.
+// the top, with the model-view origin moved to that cell's cube centre; the
+// origin is back where it was afterwards.
 void drawCellGrid(void (*drawCell)(int column, int row));
 // Draws the score line (and "Paused" above the well while the game is
 // paused), then the board and the falling piece, turned by gameState's pitch and yaw.
@@ -108,11 +135,10 @@ void drawPausedLine();
 // by gameState.menuSpin, each cube with its image of gameState.wall.
 void drawMenuScreen();
 // Draws a box captioned "Error" with the message and an OK button over the
-// middle of the window, in window pixels; the matrices, the enables and the
-// colour are left as they were.
+// middle of the window, in window pixels and colours of its own.
 void drawErrorBox(const char* message);
-// Draws the high score table, and the name prompt while a name is entered,
-// with a controller's pending character at its end, or else the cursor when
-// gameState.cursorShown; leaves its last colour (red,
-// or green) current for the text drawn after (the cubes are always white).
+// Draws the high score table in red, and the name prompt in blue with the
+// name in green while a name is entered, with a controller's pending
+// character at its end, or else the cursor when gameState.cursorShown; its
+// last colour stays as `textColour`.
 void drawHighscoreScreen();

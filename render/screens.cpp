@@ -40,6 +40,9 @@ constexpr GLfloat tableLineSpacing = 3.0f;
 constexpr GLfloat promptX = 20.0f;
 constexpr GLfloat promptY = -5.0f;
 constexpr GLfloat typedNameY = -8.0f;
+constexpr Rgb red = {255, 0, 0};     // the table
+constexpr Rgb blue = {0, 0, 255};    // the name prompt
+constexpr Rgb green = {0, 255, 0};   // the name typed
 
 // The error box, in window pixels at the glyphs' base height; it grows with
 // them: its margins, its lines' height and its OK button's size.
@@ -49,6 +52,7 @@ constexpr int boxMinColumns = 24;
 constexpr int boxButtonWidth = 60;
 constexpr int boxButtonHeight = 24;
 constexpr GLfloat boxGrey = 0.2f;
+constexpr Rgb white = {255, 255, 255};
 constexpr char errorCaption[] = "Error";
 
 // Lines of at most `columns` characters, broken at spaces where there are any.
@@ -64,17 +68,26 @@ std::vector<std::string_view> wrapText(std::string_view text, std::size_t column
     return lines;
 }
 
+// An untextured rectangle of whole pixels, in the current colour, in a window-pixel frame.
 void fillRectangle(int left, int bottom, int width, int height) {
-    glRecti(left, bottom, left + width, bottom + height);
+    const auto x0 = static_cast<GLfloat>(left), y0 = static_cast<GLfloat>(bottom);
+    const auto x1 = static_cast<GLfloat>(left + width), y1 = static_cast<GLfloat>(bottom + height);
+    glDisable(GL_TEXTURE_2D);
+    glBegin(GL_QUADS);  // counter-clockwise: it faces the viewer
+    glVertex2f(x0, y0);
+    glVertex2f(x1, y0);
+    glVertex2f(x1, y1);
+    glVertex2f(x0, y1);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
 }
 
+// The rectangle's outermost pixels, a line one pixel wide.
 void frameRectangle(int left, int bottom, int width, int height) {
-    glBegin(GL_LINE_LOOP);
-    glVertex2f(left + 0.5f, bottom + 0.5f);
-    glVertex2f(left + width - 0.5f, bottom + 0.5f);
-    glVertex2f(left + width - 0.5f, bottom + height - 0.5f);
-    glVertex2f(left + 0.5f, bottom + height - 0.5f);
-    glEnd();
+    fillRectangle(left, bottom, width, 1);
+    fillRectangle(left, bottom + height - 1, width, 1);
+    fillRectangle(left, bottom + 1, 1, height - 2);
+    fillRectangle(left + width - 1, bottom + 1, 1, height - 2);
 }
 
 // Where the error box and its parts stand, in window pixels.
@@ -108,23 +121,25 @@ ErrorBoxLayout layOutErrorBox(const char* message, int width, int height) {
     return box;
 }
 
-// The box, its caption, its lines and its OK button, in a window-pixel frame.
+// The box, its caption, its lines and its OK button, in a window-pixel
+// frame: a grey box, and white for its frames and its text.
 void drawErrorBoxAt(const ErrorBoxLayout& box) {
     glColor3f(boxGrey, boxGrey, boxGrey);
     fillRectangle(box.left, box.bottom, box.width, box.height);
     glColor3f(1.0f, 1.0f, 1.0f);
     frameRectangle(box.left, box.bottom, box.width, box.height);
+    frameRectangle(box.buttonLeft, box.buttonBottom, box.buttonWidth, box.buttonHeight);
     const auto textX = static_cast<GLfloat>(box.left + box.margin);
     int baseline = box.bottom + box.height - box.margin - box.lineHeight / 2;
-    drawText(textX, static_cast<GLfloat>(baseline), "%s", errorCaption);
+    drawTextIn(white, textX, static_cast<GLfloat>(baseline), errorCaption);
     baseline -= box.lineHeight;
     for (std::string_view line : box.lines) {
         baseline -= box.lineHeight;
-        drawText(textX, static_cast<GLfloat>(baseline), "%.*s", static_cast<int>(line.size()), line.data());
+        drawTextIn(white, textX, static_cast<GLfloat>(baseline), line);
     }
-    frameRectangle(box.buttonLeft, box.buttonBottom, box.buttonWidth, box.buttonHeight);
-    drawText(static_cast<GLfloat>(box.buttonLeft) + (static_cast<GLfloat>(box.buttonWidth) - 2 * glyphAdvance) / 2,
-             static_cast<GLfloat>(box.buttonBottom + box.buttonHeight / 2 - glyphPixels / 4), "OK");
+    drawTextIn(white,
+               static_cast<GLfloat>(box.buttonLeft) + (static_cast<GLfloat>(box.buttonWidth) - 2 * glyphAdvance) / 2,
+               static_cast<GLfloat>(box.buttonBottom + box.buttonHeight / 2 - glyphPixels / 4), "OK");
 }
 
 // The wall's cubes with the play field's spacing, drawn in one batch per
@@ -138,14 +153,12 @@ void drawMenuWall() {
             centres[image][counts[image]++] = {columnSpacing * column, -rowSpacing * row, 0.0f};
         }
     }
-    // Cubes show their textures as drawn, whatever colour the table left.
-    glPushAttrib(GL_CURRENT_BIT);
-    glColor3f(1.0f, 1.0f, 1.0f);
+    // In white, the colour of the drawing state: the cubes show their
+    // textures as drawn, whatever colour the table left for text.
     for (int image = 0; image < wallImageKinds; ++image) {
         glBindTexture(GL_TEXTURE_2D, blockTextures[image]);
         drawCubeBatch(centres[image], counts[image]);
     }
-    glPopAttrib();
 }
 
 }  // namespace
@@ -172,7 +185,7 @@ void drawHighscoreScreen() {
     // The colours set here are never put back: the menu's texts and the score
     // line keep the last one until this screen sets another. Cubes are drawn
     // in white whatever it is.
-    glColor3f(1.0f, 0.0f, 0.0f);
+    textColour = red;
     glTranslatef(fieldOriginX, fieldOriginY, screenOriginZ);
     drawText(tableX, tableHeadingY, "Highscores");
     for (int i = 0; i < highScoreCount; ++i) {
@@ -182,9 +195,9 @@ void drawHighscoreScreen() {
                  entry.score);
     }
     if (!enteringName) return;
-    glColor3f(0.0f, 0.0f, 1.0f);
+    textColour = blue;
     drawText(promptX, promptY, "enter your name");
-    glColor3f(0.0f, 1.0f, 0.0f);
+    textColour = green;
     // A controller's pending character stands where the cursor would.
     const char cursor[] = {pendingCharacter != '\0' ? pendingCharacter : gameState.cursorShown ? '_' : '\0', '\0'};
     drawText(promptX, typedNameY, "%s%s", nameBuffer, cursor);
@@ -195,10 +208,8 @@ void drawErrorBox(const char* message) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     const ErrorBoxLayout box = layOutErrorBox(message, viewport[2], viewport[3]);
 
-    // Over everything, in window pixels, in colours of its own.
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    // Over everything, in window pixels.
     glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -211,5 +222,5 @@ void drawErrorBox(const char* message) {
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
+    glEnable(GL_DEPTH_TEST);
 }

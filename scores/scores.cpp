@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -144,6 +145,28 @@ void insertHighScore(const char* name, std::int32_t score) {
             if (upper.score < lower.score) std::swap(upper, lower);
         }
     }
+}
+
+std::string replaceScoreFile(const unsigned char* bytes, std::size_t size) {
+    const auto failed = [](const char* step) { return std::string("could not ") + step + ": " + std::strerror(errno); };
+    const std::string tempName = tempScoreFileName(saverProcessId());
+    // A file already at this name is this process's own leftover (a removal
+    // that failed) or that of an ended process that had its id: no save is
+    // writing it.
+    std::remove(tempName.c_str());
+    std::FILE* file = createTempScoreFile(tempName.c_str());
+    if (file == nullptr) return failed("create a temporary file");
+    std::string failure;
+    if (std::fwrite(bytes, 1, size, file) != size || std::fflush(file) != 0) {
+        failure = failed("write");
+    } else if (!syncTempScoreFile(file)) {
+        failure = failed("sync the file");
+    }
+    if (std::fclose(file) != 0 && failure.empty()) failure = failed("close");
+    // Until the move the old file is untouched.
+    if (failure.empty()) failure = moveTempScoreFile(tempName.c_str());
+    if (!failure.empty()) std::remove(tempName.c_str());
+    return failure;
 }
 
 void saveHighScores() {

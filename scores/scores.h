@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,8 +62,20 @@ void saveHighScores();
 // Writes the file's bytes to "scores.dat" through this process's temporary
 // file, flushed to disk and then put in the old one's place, so that a
 // failure at any step leaves the old file whole. Empty on success, else what
-// failed: "could not STEP: REASON". One file per platform.
+// failed: "could not STEP: REASON".
 std::string replaceScoreFile(const unsigned char* bytes, std::size_t size);
+// The steps of that save which differ by system, one file per platform
+// (scores_<platform>.cpp):
+//
+// The id of this process, which names its temporary file.
+std::uint32_t saverProcessId();
+// Creates the temporary file `name` afresh for binary writing; nullptr, with errno, when it cannot.
+std::FILE* createTempScoreFile(const char* name);
+// Makes what was written and flushed to `file` durable on disk; false, with errno, when it cannot.
+bool syncTempScoreFile(std::FILE* file);
+// Puts the whole, durable temporary file `name` in the place of
+// "scores.dat" at once. Empty on success, else "could not STEP: REASON".
+std::string moveTempScoreFile(const char* name);
 // The name of the temporary file that the process `processId` saves through.
 std::string tempScoreFileName(std::uint32_t processId);
 // A wildcard ("*" for the id) that every temporary file's name matches, and

@@ -1,13 +1,11 @@
-// Saving "scores.dat" on Windows: a new file beside it, flushed to disk, then
-// moved over the old one with a replace (a plain rename onto an existing
-// file fails there); then the leftovers of ended saves are removed.
+// The save's own steps on Windows: the temporary file flushed to disk with
+// _commit, then moved over "scores.dat" with a replace (a plain rename onto
+// an existing file fails there); then the leftovers of ended saves are removed.
 #include <windows.h>
 
 #include <io.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "scores/scores.h"
@@ -26,24 +24,6 @@ std::string systemMessage(DWORD error) {
     return message.empty() ? "error " + std::to_string(error) : message;
 }
 
-std::string failed(const char* step, const std::string& reason) {
-    return std::string("could not ") + step + ": " + reason;
-}
-
-// Writes and flushes the bytes into a new file named `name`.
-std::string writeAndFlush(const char* name, const unsigned char* bytes, std::size_t size) {
-    std::FILE* file = std::fopen(name, "wb");
-    if (file == nullptr) return failed("create a temporary file", std::strerror(errno));
-    std::string failure;
-    if (std::fwrite(bytes, 1, size, file) != size || std::fflush(file) != 0) {
-        failure = failed("write", std::strerror(errno));
-    } else if (_commit(_fileno(file)) != 0) {
-        failure = failed("flush the file to disk", std::strerror(errno));
-    }
-    if (std::fclose(file) != 0 && failure.empty()) failure = failed("close", std::strerror(errno));
-    return failure;
-}
-
 // False only when the process has ended: no process has the id any more, or
 // one that has ended is still held open. An id taken by a new process since
 // its save ended keeps that file until the new one ends too, which is
@@ -59,26 +39,25 @@ bool processMayRun(std::uint32_t processId) {
 
 }  // namespace
 
-std::string replaceScoreFile(const unsigned char* bytes, std::size_t size) {
-    // This process's temporary file in the working directory, on the same
-    // volume as "scores.dat", so that the move below is a rename. A file
-    // already at this name is this process's own leftover or that of an
-    // ended process that had its id: no save is writing it.
-    const std::string tempName = tempScoreFileName(GetCurrentProcessId());
-    DeleteFileA(tempName.c_str());
-    std::string failure = writeAndFlush(tempName.c_str(), bytes, size);
-    // Windows refuses to replace a read-only file, and Wine allows it: the
-    // check here keeps a player's write protection on both.
-    if (failure.empty()) {
-        const DWORD attributes = GetFileAttributesA(scoreFileName);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            failure = failed("replace the file", systemMessage(ERROR_ACCESS_DENIED));
-        } else if (!MoveFileExA(tempName.c_str(), scoreFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            failure = failed("replace the file", systemMessage(GetLastError()));
-        }
+std::uint32_t saverProcessId() { return GetCurrentProcessId(); }
+
+std::FILE* createTempScoreFile(const char* name) { return std::fopen(name, "wb"); }
+
+bool syncTempScoreFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+
+std::string moveTempScoreFile(const char* name) {
+    // The temporary file is in the working directory, on the same volume as
+    // "scores.dat", so the move is a rename. Windows refuses to replace a
+    // read-only file, and Wine allows it: the check here keeps a player's
+    // write protection on both.
+    const DWORD attributes = GetFileAttributesA(scoreFileName);
+    DWORD error = ERROR_SUCCESS;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        error = ERROR_ACCESS_DENIED;
+    } else if (!MoveFileExA(name, scoreFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
     }
-    if (!failure.empty()) DeleteFileA(tempName.c_str());
-    return failure;
+    return error == ERROR_SUCCESS ? "" : "could not replace the file: " + systemMessage(error);
 }
 
 void removeStaleTempScoreFiles() {

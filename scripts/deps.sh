@@ -14,7 +14,7 @@ set -euo pipefail
 
 play_packages=(g++ cmake make pkg-config freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
                libfreetype-dev libpng-dev libfontconfig-dev fontconfig fonts-liberation2 librsvg2-bin
-               libsdl2-dev libasound2-dev)
+               libsdl2-dev libasound2-dev libglib2.0-dev)
 package_packages=(dpkg-dev file)
 # wine64 alone gives no `wine` command; dpkg-dev unpacks the Debian source
 # packages of freeglut and SDL 2, and ninja-build configures SDL's faster;
@@ -28,7 +28,7 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make ninja-b
 web_packages=(emscripten nodejs cmake ninja-build dpkg-dev libgtest-dev fonts-liberation2
               chromium chromium-driver python3-selenium)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick
-               sox)
+               sox gsettings-desktop-schemas)
 
 case "${1:-}" in
   play) wanted=("${play_packages[@]}") ;;

@@ -70,9 +70,6 @@ void resumeDevice() {
 
 void startSound() {
     quietAudioLibrary();
-    // SDL's own handlers would turn Ctrl-C and SIGTERM into events nobody
-    // reads; without them the game ends on a signal as it always has.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         playSilently(SDL_GetError());
         return;
@@ -108,8 +105,6 @@ void toggleMute() {
     handOverRequest(handOff, stopRequest);
     pauseDue = std::chrono::steady_clock::now() + pauseMargin;
 }
-
-bool soundMuted() { return muted; }
 
 std::optional<std::chrono::steady_clock::time_point> soundPauseDue() { return pauseDue; }
 

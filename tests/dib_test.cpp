@@ -17,9 +17,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The reader's pixels are compared in the writer's colours.
-using Rgb = BmpColour;
-
 Rgb rgb(int red, int green, int blue) {
     return {static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)};
 }

@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "app/app.h"
+#include "image/image.h"
 #include "render/render.h"
 
-struct Rgb {
-    std::uint8_t r, g, b;
-    bool isBlack() const { return r == 0 && g == 0 && b == 0; }
-};
+inline bool isBlack(Rgb p) { return p.red == 0 && p.green == 0 && p.blue == 0; }
 
 // The back buffer as drawn so far, bottom row first.
 inline std::vector<Rgb> readFrame() {

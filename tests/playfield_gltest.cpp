@@ -22,9 +22,9 @@ TEST(PlayField, APieceAndAFloorBlockShowWhereTheProjectionPutsThem) {
                                projectCell(6, floorRow)};
     for (const ScreenBox& cube : cubes) {
         const Rgb centre = pixelAt(frame, cube.centreX(), cube.centreY());
-        EXPECT_EQ(centre.r, 255);
-        EXPECT_EQ(centre.g, 255);
-        EXPECT_EQ(centre.b, 255);
+        EXPECT_EQ(centre.red, 255);
+        EXPECT_EQ(centre.green, 255);
+        EXPECT_EQ(centre.blue, 255);
     }
     // The floor cell is near the bottom of the window, below the piece.
     EXPECT_LT(cubes[3].top, cubes[2].bottom);
@@ -34,12 +34,12 @@ TEST(PlayField, APieceAndAFloorBlockShowWhereTheProjectionPutsThem) {
     double scoreX = 0, scoreY = 0;
     projectFromCell(0, 0, 19, 2, 0, scoreX, scoreY);
     const ScreenBox scoreLine = textBox(scoreX, scoreY, 9);
-    EXPECT_GT(countPixels(frame, scoreLine, [](Rgb p) { return !p.isBlack(); }), 30);
+    EXPECT_GT(countPixels(frame, scoreLine, [](Rgb p) { return !isBlack(p); }), 30);
 
     int lit = 0;
     for (int y = 0; y < windowHeight; ++y) {
         for (int x = 0; x < windowWidth; ++x) {
-            if (pixelAt(frame, x, y).isBlack()) continue;
+            if (isBlack(pixelAt(frame, x, y))) continue;
             ++lit;
             const bool inACube = std::any_of(std::begin(cubes), std::end(cubes),
                                              [&](const ScreenBox& cube) { return cube.contains(x, y, 1.0); });

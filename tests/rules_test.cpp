@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "test_support.h"
@@ -20,12 +21,13 @@ void expectPieceAt(int column, int topRow) {
     }
 }
 
-TEST_F(Rules, KindsComeFromTheRemainderTable) {
-    const BlockKind expected[] = {2, 3, 4, 1, 5};
-    for (int value = 0; value < 20; ++value) {
-        EXPECT_EQ(kindFromRandom(value), expected[value % 5]) << value;
-    }
-    EXPECT_EQ(kindFromRandom(RAND_MAX), expected[RAND_MAX % 5]);
+// The five remainders of a random number give the five kinds, each once, so
+// that every kind is as likely as any other, whatever the number's size.
+TEST_F(Rules, EachRemainderGivesAKindOfItsOwn) {
+    std::set<BlockKind> kinds;
+    for (int value = 0; value < blockKindCount; ++value) kinds.insert(kindFromRandom(value));
+    EXPECT_EQ(kinds, (std::set<BlockKind>{1, 2, 3, 4, 5}));
+    for (int value : {5, 17, RAND_MAX}) EXPECT_EQ(kindFromRandom(value), kindFromRandom(value % blockKindCount)) << value;
 }
 
 TEST_F(Rules, SpawnDrawsOneNumberPerBlockAndNeverThreeEqual) {

@@ -13,12 +13,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A missing file goes unreported; a directory in its place gets one line.
 TEST_F(ScoresTest, AMissingFileOrADirectoryInItsPlaceLeavesTheDefaults) {
-    EXPECT_EQ(tableEntries(), defaultEntries()) << "no file";
-
-    ASSERT_TRUE(fs::create_directory(scoreFileName));
-    loadHighScores();
-    EXPECT_EQ(tableEntries(), defaultEntries()) << "a directory named scores.dat";
+    for (const bool directory : {false, true}) {
+        if (directory) {
+            ASSERT_TRUE(fs::create_directory(scoreFileName));
+        }
+        ::testing::internal::CaptureStderr();
+        loadHighScores();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(tableEntries(), defaultEntries()) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), directory ? 1 : 0) << said;
+    }
 }
 
 // The new file takes the old one's place whole, and nothing else is left.

@@ -16,14 +16,9 @@
 namespace {
 
 // One frame of `draw` as the game draws it, from a cleared buffer until the
-// renderer is done, with the glyph lists of `path`, every pixel written
-// (range 0) or only one (range 1).
-template <void (*draw)(), GlyphPath path = GlyphPath::Quads>
+// renderer is done, every pixel written (range 0) or only one (range 1).
+template <void (*draw)()>
 void drawingStep(benchmark::State& state) {
-    if (glyphPath != path) {
-        deleteFont();
-        buildFont(path, glyphPixels);
-    }
     const bool scissored = state.range(0) == 1;
     if (scissored) {
         glEnable(GL_SCISSOR_TEST);
@@ -41,7 +36,7 @@ void drawingStep(benchmark::State& state) {
 void clearOnly() {}
 
 // Eleven texts in the table's places, of one glyph and of 21: the gap is
-// what 220 glyphs cost, each a draw of its own.
+// what 220 glyphs cost, each text one draw.
 template <int glyphs>
 void elevenTexts() {
     static const char line[] = "(0) Ordinary Name : 5";
@@ -57,7 +52,6 @@ void elevenTexts() {
 STEP("clear", clearOnly);
 STEP("menu", drawMenuScreen);
 STEP("high score table", drawHighscoreScreen);
-STEP("high score table (glyph bitmaps)", drawHighscoreScreen, GlyphPath::Bitmaps);
 STEP("play field (empty)", drawPlayField);
 STEP("11 texts of 1 glyph", elevenTexts<1>);
 STEP("11 texts of 21 glyphs", elevenTexts<21>);

@@ -2,10 +2,12 @@
 #include <GL/freeglut_std.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -201,30 +203,31 @@ TEST_F(Shell, AGameEndedWhilePausedStartsTheNextOnePaused) {
     EXPECT_TRUE(gameState.paused);
 }
 
-TEST_F(Shell, ViewKeysInBothCases) {
+// Each view key acts alike in either case, h gives the front view back
+// after any turn, and the stepping keys undo each other.
+TEST_F(Shell, ViewKeysActInEitherCaseAndHTurnsBackToTheFront) {
     gameState.mode = ScreenMode::Play;
-    struct ViewKey {
-        unsigned char key;
-        float pitch;
-        float yaw;
-    };
-    const ViewKey keys[] = {{'d', -45.0f, 0.0f}, {'h', 0.0f, 0.0f}, {'v', 1.5f, 67.0f},
-                            {'H', 0.0f, 0.0f},   {'V', 1.5f, 67.0f}, {'D', -45.0f, 0.0f}};
-    for (ViewKey view : keys) {
-        handleKeyboard(view.key);
-        EXPECT_EQ(gameState.pitch, view.pitch) << view.key;
-        EXPECT_EQ(gameState.yaw, view.yaw) << view.key;
+    const auto view = [] { return std::make_pair(gameState.pitch, gameState.yaw); };
+    const std::pair<float, float> front{0.0f, 0.0f};
+    for (const unsigned char key : {'d', 'v'}) {
+        handleKeyboard(key);
+        const std::pair<float, float> lower = view();
+        EXPECT_NE(lower, front) << key;
+        handleKeyboard('H');
+        EXPECT_EQ(view(), front) << key;
+        handleKeyboard(static_cast<unsigned char>(std::toupper(key)));
+        EXPECT_EQ(view(), lower) << key;
+        handleKeyboard('h');
     }
-    handleSpecialKey(GLUT_KEY_PAGE_UP);
-    EXPECT_EQ(gameState.pitch, -44.5f);
-    handleSpecialKey(GLUT_KEY_PAGE_DOWN);
-    handleSpecialKey(GLUT_KEY_PAGE_DOWN);
-    EXPECT_EQ(gameState.pitch, -45.5f);
-    handleSpecialKey(GLUT_KEY_END);
-    EXPECT_EQ(gameState.yaw, 0.5f);
-    handleSpecialKey(GLUT_KEY_HOME);
-    handleSpecialKey(GLUT_KEY_HOME);
-    EXPECT_EQ(gameState.yaw, -0.5f);
+    handleKeyboard('d');
+    EXPECT_LT(gameState.pitch, 0.0f) << "d looks from above";
+    const std::pair<float, float> before = view();
+    for (const auto& [turn, back] : {std::pair{GLUT_KEY_PAGE_UP, GLUT_KEY_PAGE_DOWN}, std::pair{GLUT_KEY_HOME, GLUT_KEY_END}}) {
+        handleSpecialKey(turn);
+        EXPECT_NE(view(), before) << turn;
+        handleSpecialKey(back);
+        EXPECT_EQ(view(), before) << turn;
+    }
 }
 
 TEST_F(Shell, UnknownKeysChangeNothingOnAnyScreen) {
@@ -262,12 +265,6 @@ TEST_F(Shell, UnknownKeysChangeNothingOnAnyScreen) {
     expectPiece(3, 4, 1);
 }
 
-TEST_F(Shell, AReshapeToHeightZeroKeepsTheWidthAsAspect) {
-    EXPECT_DOUBLE_EQ(viewAspect(640, 480), 640.0 / 480.0);
-    EXPECT_DOUBLE_EQ(viewAspect(640, 0), 640.0);
-    EXPECT_DOUBLE_EQ(viewAspect(0, 0), 0.0);
-}
-
 // The menu at rest, woken as GLUT's timer would (at each due time, late by
 // `lateness`) and by keys besides, for `seconds`: each cube's changes and
 // the most cubes changed in one wake-up.
@@ -293,7 +290,7 @@ WallRun runMenu(double runSeconds, std::chrono::milliseconds lateness, int keysP
             ++changed;
             run.changes[cube].push_back(duration<double>(now - start).count());
         }
-        if (before.ready) run.mostInOneWake = std::max(run.mostInOneWake, changed);
+        run.mostInOneWake = std::max(run.mostInOneWake, changed);
         const auto timerWake = *due + lateness;
         if (keysPerSecond > 0 && nextKey < timerWake) {
             now = nextKey;
@@ -318,6 +315,7 @@ TEST_F(Shell, TheMenuWallChangesCalmlyAndKeepsItsSpinWhateverWakesIt) {
                          Case{std::chrono::milliseconds(45), 0}}) {
         resetWorld();
         std::srand(7);
+        readyMenuWall();
         const WallRun run = runMenu(20.0, c.lateness, c.keysPerSecond);
         const std::string where = "late by " + std::to_string(c.lateness.count()) + " ms, " +
                                   std::to_string(c.keysPerSecond) + " keys a second";
@@ -414,6 +412,54 @@ TEST_F(Shell, AFrameIsDueOnlyWhenThePictureChangesAndStillScreensSleep) {
     }
     gameState.mode = ScreenMode::Highscores;
     EXPECT_FALSE(advanceGame(start + hours(4)).has_value()) << "the table at rest";
+}
+
+// A paused game: a first piece lands and the board settles at once; `after`
+// that, a second piece lands on a triple. The game is woken at each time it
+// asks for; each wake-up leaves a board, and the triple's score shows when.
+struct Settling {
+    std::vector<Board> boards;
+    std::vector<std::int32_t> scores;
+};
+
+Settling landAfterASettling(std::chrono::milliseconds after) {
+    using namespace std::chrono;
+    resetWorld(boardColumns - 1, floorRow - 2, {3, 4, 5});
+    gameState.mode = ScreenMode::Play;
+    gameState.paused = true;
+    fill({{0, floorRow}, {1, floorRow}}, 1);
+    fill({{0, floorRow - 1}}, 2);
+    const steady_clock::time_point start{hours(1)};
+    handleSpecialKey(GLUT_KEY_DOWN);
+    EXPECT_FALSE(advanceGame(start).has_value()) << "the first landing settles at once";
+    for (int i = 0; i < pieceLength; ++i) piece.blocks[i] = PieceBlock{i == pieceBottom ? 1 : 2, 2, floorRow - 2 + i};
+    handleSpecialKey(GLUT_KEY_DOWN);
+    Settling settling;
+    for (Wake due = start + after; due;) {
+        due = advanceGame(*due);
+        settling.boards.push_back(board);
+        settling.scores.push_back(gameState.score);
+    }
+    return settling;
+}
+
+// However soon a landing comes after the board last settled, each step of
+// its settling (the triple cleared, the blocks above falling) is a wake-up
+// and a frame of its own, and the last wake-up finds the board settled.
+TEST_F(Shell, EverySettlingStepIsAFrameOfItsOwnHoweverSoonTheLandingCame) {
+    for (const auto after : {std::chrono::milliseconds(60), std::chrono::milliseconds(1000)}) {
+        const Settling settling = landAfterASettling(after);
+        const std::string when = std::to_string(after.count()) + " ms after";
+        // The triple, then two passes of gravity for the stack on its right, then nothing.
+        ASSERT_EQ(settling.boards.size(), 4u) << when;
+        EXPECT_EQ(settling.scores[0], pointsStraight) << when;
+        EXPECT_EQ(settling.boards[0].cells[floorRow - 1][0], 2) << when << ": the block above has not fallen yet";
+        EXPECT_EQ(settling.boards[1].cells[floorRow][0], 2) << when << ": then it falls";
+        for (std::size_t wake = 1; wake < settling.boards.size(); ++wake) {
+            const bool changed = std::memcmp(&settling.boards[wake - 1], &settling.boards[wake], sizeof(Board)) != 0;
+            EXPECT_EQ(changed, wake < 3) << when << ", wake-up " << wake;
+        }
+    }
 }
 
 }  // namespace
@@ -543,7 +589,7 @@ TEST_F(ScoresTest, AControllerEntersANameOneCharacterAtATime) {
     gameState.mode = ScreenMode::Highscores;
     gameState.score = 1;
     offerNameEntry();
-    enteringName = true;
+    ASSERT_TRUE(enteringName) << "1 beats the defaults' 0";
     const auto tap = [&](PadButton button, int times = 1) {
         for (int i = 0; i < times; ++i) {
             setPadButton(0, button, true, now);

@@ -34,9 +34,9 @@ Rgb faceColour(const std::vector<Rgb>& frame, int column, int row) {
     for (int i = -9; i <= 9; ++i) {
         for (int j = -9; j <= 9; ++j) {
             const Rgb p = frontPixel(frame, column, row, i / 10.0, j / 10.0);
-            channels[0].push_back(p.r);
-            channels[1].push_back(p.g);
-            channels[2].push_back(p.b);
+            channels[0].push_back(p.red);
+            channels[1].push_back(p.green);
+            channels[2].push_back(p.blue);
         }
     }
     int median[3];
@@ -47,9 +47,9 @@ Rgb faceColour(const std::vector<Rgb>& frame, int column, int row) {
     return Rgb{static_cast<std::uint8_t>(median[0]), static_cast<std::uint8_t>(median[1]), static_cast<std::uint8_t>(median[2])};
 }
 
-int brightness(Rgb colour) { return colour.r + colour.g + colour.b; }
+int brightness(Rgb colour) { return colour.red + colour.green + colour.blue; }
 
-int distance(Rgb a, Rgb b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
+int distance(Rgb a, Rgb b) { return std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue); }
 
 // Loads the textures from `directory` as start-up would, and puts the
 // working directory and an empty texture table back afterwards.
@@ -102,11 +102,11 @@ TEST_F(BlockTextures, EveryKindShowsItsOwnColourWithALightTopAndADarkBottom) {
         }
     }
     const Rgb ltBlue = faces[1], red = faces[2], green = faces[3], darkBlue = faces[4], grey = faces[5];
-    EXPECT_GT(ltBlue.b, ltBlue.r);
-    EXPECT_GT(red.r, red.g + 100);
-    EXPECT_GT(green.g, green.r + 100);
-    EXPECT_GT(darkBlue.b, darkBlue.g + 100);
-    EXPECT_LT(distance(grey, Rgb{grey.r, grey.r, grey.r}), 10);
+    EXPECT_GT(ltBlue.blue, ltBlue.red);
+    EXPECT_GT(red.red, red.green + 100);
+    EXPECT_GT(green.green, green.red + 100);
+    EXPECT_GT(darkBlue.blue, darkBlue.green + 100);
+    EXPECT_LT(distance(grey, Rgb{grey.red, grey.red, grey.red}), 10);
     EXPECT_GT(brightness(ltBlue), brightness(darkBlue) + 150);
 }
 
@@ -157,10 +157,32 @@ TEST_F(BlockTextures, OnlyTheReadableImagesBecomeTextures) {
 
     const std::vector<Rgb> frame = drawKinds();
     const Rgb redFace = faceColour(frame, floorKindColumn[2], floorRow);
-    EXPECT_GT(redFace.r, redFace.g + 100);
+    EXPECT_GT(redFace.red, redFace.green + 100);
     for (BlockKind kind : {1, 3, 4, 5}) {
         EXPECT_EQ(brightness(frontPixel(frame, floorKindColumn[kind], floorRow, 0, 0)), 3 * 255) << "kind " << kind;
     }
+}
+
+// An image of 3 x 3 pixels, red but for a blue right column: its sides are
+// no powers of two, so its edges are clamped, and the face's left edge
+// shows red, not blended with the blue of the opposite edge.
+TEST_F(BlockTextures, AnImageWhoseSidesAreNoPowersOfTwoKeepsItsEdges) {
+    const std::filesystem::path dir = makeTempDirectory("textures_gltest");
+    BmpContents bmp;
+    bmp.width = 3;
+    bmp.height = 3;
+    for (int row = 0; row < 3; ++row) {
+        // Blue, green, red on file; each row padded to 12 bytes.
+        bmp.pixels.insert(bmp.pixels.end(), {0, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0});
+    }
+    writeFile((dir / blockImageFiles[1]).string(), encodeBmp(bmp));
+    loadFrom(dir.string());
+    std::filesystem::remove_all(dir);
+    const std::vector<Rgb> frame = drawKinds();
+    const Rgb leftEdge = frontPixel(frame, floorKindColumn[1], floorRow, -0.95, 0);
+    EXPECT_GT(leftEdge.red, 240);
+    EXPECT_LT(leftEdge.blue, 15);
+    EXPECT_GT(frontPixel(frame, floorKindColumn[1], floorRow, 0.95, 0).blue, 240);
 }
 
 // The menu's wall drawn in one batch per image shows what drawing it cube
@@ -209,7 +231,7 @@ TEST_F(BlockTextures, TheWallInBatchesLooksAsItDidCubeByCube) {
         int differing = 0, lit = 0;
         for (std::size_t p = 0; p < frames[0].size(); ++p) {
             differing += distance(frames[0][p], frames[1][p]) > maxRoundingLevels;
-            lit += !frames[0][p].isBlack();
+            lit += !isBlack(frames[0][p]);
         }
         EXPECT_GT(lit, 5000) << "turned " << c.spin;
         EXPECT_LE(differing, windowWidth * windowHeight / 1000) << "turned " << c.spin << ", seed " << c.seed;
