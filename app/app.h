@@ -263,8 +263,14 @@ void reportError(const char* message);
 // Opens an existing regular file for binary reading, never waiting on a FIFO
 // or a device. nullptr when there is none (errno ENOENT), when it is no
 // regular file (EISDIR for a directory, EINVAL for anything else) or when it
-// cannot be opened (the open's errno).
+// cannot be opened (the open's errno). In a page, a relative name that the
+// working directory lacks is looked up in `siteDirectory`.
 std::FILE* openRegularFile(const char* name);
+// Opens a file as openRegularFile does, with POSIX calls: Linux's opener and the page's.
+std::FILE* openPosixRegularFile(const char* name);
+// In a page: where the site's own files lie (the block images, the font),
+// read-only, apart from the working directory, which keeps the player's.
+constexpr char siteDirectory[] = "/site";
 
 // Platform services of the entry, one file per platform.
 // True when the window system GLUT will use (the command line's -display,
