@@ -291,6 +291,10 @@ WindowFocus windowFocus();
 void watchWindow();
 // Fills the screen with the game's window, or gives the window back its size and place.
 void toggleFullScreen();
+// Ends the program with status 0: at once on the desktop; in a page from a
+// GLUT timer, once the callback that asked has returned, for a page's program
+// cannot end inside the browser's own event handlers.
+void endProgram();
 // Reads whether the desktop asks for less animation into
 // `gameState.lessMotion`, and starts to listen for its changes where the
 // desktop tells them (GNOME's GSettings).
