@@ -277,7 +277,8 @@ constexpr char siteDirectory[] = "/site";
 // else DISPLAY on Linux) can be reached; otherwise says in one line that the
 // game needs a graphical display.
 bool displayReachable(int argc, char** argv);
-// Tunes the process before anything is drawn (the heap, on Linux).
+// Tunes the process before anything is drawn (the heap, on Linux; in a page,
+// the run-time kept alive until the way out).
 void prepareProcess();
 // Names the current window to the desktop: its class, its process and the
 // game's icon, so that task bars show the game's name and icon.

@@ -1,9 +1,9 @@
 // The entry's platform services in a web page: the game's window is the
 // page's canvas, fitted here to the browser's window; the keys, the page
 // hidden and shown, the document's focus and the full screen come through
-// Emscripten's HTML5 API; the way out ends the page's run-time. A page has
-// no display to look for, no process to tune, no window to name and no swap
-// to unsync. The page's storage reports a save it could not keep here too.
+// Emscripten's HTML5 API; the run-time lives until the way out ends it. A
+// page has no display to look for, no window to name and no swap to unsync.
+// The page's storage reports a save it could not keep here too.
 #include <GL/glut.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -123,6 +123,11 @@ EM_JS(void, togglePageFullScreen, (), {
     }
 });
 
+// Emscripten ends a program's run-time once no timer is pending, as a page
+// that is hidden (or stands still without controllers) has none: only the
+// way out ends the game's.
+EM_JS(void, keepRunTimeAlive, (), { runtimeKeepalivePush(); });
+
 // A GLUT timer's callback, which ends the run-time as a returning main would:
 // atexit's functions (the sound's stop) run, then the page's Module.onExit.
 void endNow(int) { emscripten_force_exit(EXIT_SUCCESS); }
@@ -131,7 +136,7 @@ void endNow(int) { emscripten_force_exit(EXIT_SUCCESS); }
 
 bool displayReachable(int, char**) { return true; }
 
-void prepareProcess() {}
+void prepareProcess() { keepRunTimeAlive(); }
 
 void nameWindow() {}
 

@@ -69,7 +69,11 @@ function watchedIndexedDB() {
           const transaction = IDBDatabase.prototype.transaction.apply(this, scope);
           noteErrors(transaction);
           transaction.addEventListener('abort', () => {
-            if (settleSync) settleSync(transaction.error || browserError || 'the browser gave the transaction up');
+            if (!settleSync) return;
+            // IDBFS never calls back for it: the count of syncs under way
+            // that Emscripten keeps (and warns about) loses this one here.
+            FS.syncFSRequests -= 1;
+            settleSync(transaction.error || browserError || 'the browser gave the transaction up');
           });
           return transaction;
         };
