@@ -36,9 +36,9 @@ struct NamedKey {
 };
 constexpr NamedKey characterKeys[] = {{"Enter", keyEnter}, {"Backspace", keyBackspace}, {"Escape", keyEscape}};
 constexpr NamedKey specialKeys[] = {
-    {"ArrowLeft", GLUT_KEY_LEFT},  {"ArrowUp", GLUT_KEY_UP},         {"ArrowRight", GLUT_KEY_RIGHT},
-    {"ArrowDown", GLUT_KEY_DOWN},  {"PageUp", GLUT_KEY_PAGE_UP},     {"PageDown", GLUT_KEY_PAGE_DOWN},
-    {"Home", GLUT_KEY_HOME},       {"End", GLUT_KEY_END},            {"F11", GLUT_KEY_F11},
+    {"ArrowLeft", GLUT_KEY_LEFT}, {"ArrowUp", GLUT_KEY_UP}, {"ArrowRight", GLUT_KEY_RIGHT},
+    {"ArrowDown", GLUT_KEY_DOWN}, {"PageUp", GLUT_KEY_PAGE_UP}, {"PageDown", GLUT_KEY_PAGE_DOWN},
+    {"Home", GLUT_KEY_HOME}, {"End", GLUT_KEY_END}, {"F11", GLUT_KEY_F11},
 };
 
 const NamedKey* findKey(const NamedKey* begin, const NamedKey* end, std::string_view name) {
@@ -53,8 +53,8 @@ bool fullScreen() {
 
 // A key the game takes goes to onKeyboard or onSpecialKey, and the browser
 // does nothing more with it (the arrows and space never scroll the page).
-// The rest stay the browser's: any key with Ctrl, Alt or Meta (F5, Ctrl+R,
-// F12 and the like), and Esc in full screen, which leaves it.
+// The rest stay the browser's: those the game has no use for (F5, F12), any
+// with Ctrl, Alt or Meta (Ctrl+R), and Esc in full screen, which leaves it.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     if (event->ctrlKey || event->altKey || event->metaKey) return EM_FALSE;
     const std::string_view key = event->key;

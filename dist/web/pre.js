@@ -121,7 +121,7 @@ Module.preRun.push(() => {
   });
 });
 
-// The site's files have loaded by the time the program's globals are made.
+// The site's files have loaded once the run-time is up, before main reads them.
 Module.onRuntimeInitialized = () => {
   for (const name of FS.readdir(siteFiles)) {
     if (name !== '.' && name !== '..') FS.chmod(siteFiles + '/' + name, 0o444);
