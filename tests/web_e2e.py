@@ -180,12 +180,16 @@ def played_page(build, linux_build, work):
                   ("ArrowUp", "ArrowDown", "m", " ", "F5", "F12", "Ctrl+r")), f"the page's keys: {prevented}")
 
         # F11 fills the screen at 4:3; there Esc is the browser's and does not quit; F11 again leaves.
+        b.cdp("Emulation.clearDeviceMetricsOverride")
         b.press(Keys.F11)
-        b.wait_for_js("document.fullscreenElement && Module.canvas.width == Math.min(innerWidth, innerHeight * 4 / 3)")
+        b.wait_for_js("document.fullscreenElement && innerWidth == screen.width && "
+                      "Module.canvas.width == Math.min(innerWidth, Math.floor(innerHeight * 4 / 3))")
         b.press(Keys.ESCAPE)
         b.wait_for_js("keyPrevented.Escape === false")
         b.press(Keys.F11)
-        b.wait_for_js("!document.fullscreenElement && Module.canvas.width == 640")
+        b.wait_for_js("!document.fullscreenElement")
+        b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+        b.wait_for_js("Module.canvas.width == 640")
 
         # Game 1, started by a controller's A once the game has seen it, played paused with keys.
         b.js("testPad.connect();")
