@@ -149,7 +149,8 @@ def screens(page, work):
         measure(b, "the name prompt (the cursor stays)")
         b.press("Bench", Keys.ENTER)
         measure(b, "the table at rest")
-        b.driver.execute_async_script("FS.unlink('scores.dat'); FS.mkdir('scores.dat'); FS.syncfs(false, arguments[0]);")
+        b.driver.execute_async_script("FS.unlink('scores.dat'); FS.mkdir('scores.dat'); "
+                                      "FS.syncfs(false, arguments[0]);")
         b.driver.refresh()
         b.wait_for_js("window.firstDraw")
         measure(b, "the menu behind an error box")

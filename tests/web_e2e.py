@@ -55,7 +55,11 @@ open.onsuccess = () => {
 };"""
 # The browser gives up the next transactions that store anything, as it does over the quota.
 REFUSE_STORES = """const put = IDBObjectStore.prototype.put;
-IDBObjectStore.prototype.put = function (...args) { const r = put.apply(this, args); this.transaction.abort(); return r; };
+IDBObjectStore.prototype.put = function (...args) {
+  const request = put.apply(this, args);
+  this.transaction.abort();
+  return request;
+};
 window.allowStores = () => { IDBObjectStore.prototype.put = put; };"""
 
 
@@ -101,7 +105,8 @@ def compare_with_linux(web, linux):
     print(f"menu beside Linux's: {sum(d > 0 for d in apart)} pixels differ, {sum(d > 8 for d in apart)} by more "
           f"than 8 levels, {far} by more than 32, the most by {max(apart)}")
     check(far <= WIDTH * HEIGHT // 1000, "the menu is not Linux's")
-    title = [apart[y * WIDTH + x] for y in range(TITLE[1], TITLE[1] + TITLE[3]) for x in range(TITLE[0], TITLE[0] + TITLE[2])]
+    x, y, w, h = TITLE
+    title = [apart[row * WIDTH + column] for row in range(y, y + h) for column in range(x, x + w)]
     check(max(title) == 0, "the title is not drawn as on Linux")
 
 
@@ -143,6 +148,89 @@ def play_to_a_name(b, work):
     return score
 
 
+def sizes_and_menu(b, linux_build, work):
+    """The canvas at 640 x 480 and at a pixel density of 2, and the menu beside Linux's."""
+    check(b.js("return [Module.canvas.width, Module.canvas.height, document.documentElement.scrollWidth, "
+               "document.documentElement.scrollHeight];") == [WIDTH, HEIGHT, WIDTH, HEIGHT],
+          "a 640 x 480 window gives no 640 x 480 canvas, or scrolls")
+    shows(b, work, TITLE, white, 100)
+    compare_with_linux(b.canvas_pixels(work / "web-menu.png"), linux_menu(linux_build, work / "linux-menu.png"))
+    b.cdp("Emulation.setDeviceMetricsOverride", width=1000, height=600, deviceScaleFactor=2, mobile=False)
+    b.wait_for_js("Module.canvas.width == 1600 && Module.canvas.height == 1200 && "
+                  "document.getElementById('screen').style.width == '800px'")
+    b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+    b.wait_for_js("Module.canvas.width == 640")
+
+
+def sound_keys_and_full_screen(b):
+    """Silence until a key; a key's sound under the mix's ceiling; nothing
+    while muted. The page takes the game's keys only. F11 fills the screen at
+    4:3; there Esc is the browser's and does not quit; F11 again leaves."""
+    check(listen(b, 0.5) == 0, "sound before any key")
+    peak = listen(b, 0.3, Keys.ARROW_DOWN)
+    check(0 < peak <= MIX_CEILING, f"the menu's sound peaked at {peak}")
+    check(listen(b, 0.5, "m", Keys.ARROW_UP, Keys.ARROW_DOWN, Keys.ARROW_UP) == 0, "sound while muted")
+    b.press("m", " ")
+    ActionChains(b.driver).send_keys(Keys.F5, Keys.F12).key_down(Keys.CONTROL).send_keys("r") \
+        .key_up(Keys.CONTROL).perform()
+    b.wait_for_js("window.keyPrevented && 'Ctrl+r' in keyPrevented")
+    prevented = b.js("return keyPrevented;")
+    check(all(prevented[key] == (key in ("ArrowUp", "ArrowDown", "m", " ")) for key in
+              ("ArrowUp", "ArrowDown", "m", " ", "F5", "F12", "Ctrl+r")), f"the page's keys: {prevented}")
+    b.cdp("Emulation.clearDeviceMetricsOverride")
+    b.press(Keys.F11)
+    b.wait_for_js("document.fullscreenElement && innerWidth == screen.width && "
+                  "Module.canvas.width == Math.min(innerWidth, Math.floor(innerHeight * 4 / 3))")
+    b.press(Keys.ESCAPE)
+    b.wait_for_js("keyPrevented.Escape === false")
+    b.press(Keys.F11)
+    b.wait_for_js("!document.fullscreenElement")
+    b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+    b.wait_for_js("Module.canvas.width == 640")
+
+
+def first_game(b, work, table):
+    """Started by a controller's A once the game has seen it, played paused
+    with keys; the browser refuses its save: the box says why, and the game
+    plays on with the table."""
+    b.js("testPad.connect();")
+    wait_for(lambda: b.js("testPad.press(0, true);") or b.canvas_pixels(work / "play.png").count(SCORE, lit) > 30
+             or b.js("testPad.press(0, false);"), 10, "A on the menu to start a game")
+    b.js("testPad.press(0, false);")
+    b.press("p")
+    shows(b, work, PAUSED, lit, 100)
+    check(frames_in_a_second(b) == 0, "a paused game draws")
+    score = play_to_a_name(b, work)
+    b.js(REFUSE_STORES)
+    b.press("Webx", Keys.BACKSPACE, "!", Keys.ENTER)
+    shows(b, work, ERROR_BOX, box_grey, 4000)
+    insert(table, "Web!", score)
+    b.js("allowStores();")
+    b.press(Keys.ENTER)
+    wait_for(lambda: b.canvas_pixels(work / "table.png").count(ERROR_BOX, box_grey) == 0, 10, "the box gone")
+
+
+def second_game(b, work, table):
+    """Running until another tab hides the page, which pauses it; played to a
+    name, kept in IndexedDB, and Esc at once: the program ends, its sound too."""
+    b.press(Keys.ENTER, Keys.ENTER, "p")
+    wait_for(lambda: b.canvas_pixels(work / "running.png").count(PAUSED, lit) == 0, 10, "game 2 running")
+    game = b.driver.current_window_handle
+    b.driver.switch_to.new_window("tab")
+    b.driver.close()
+    b.driver.switch_to.window(game)
+    check(b.js("return window.wasHidden;"), "the page was never hidden")
+    shows(b, work, PAUSED, lit, 100)
+    check(frames_in_a_second(b) == 0, "a game paused by a hidden page draws")
+    score = play_to_a_name(b, work)
+    b.press("Tab", Keys.ENTER, Keys.ESCAPE)
+    insert(table, "Tab", score)
+    b.wait_for_js("!document.getElementById('ended').hidden && document.getElementById('screen').hidden")
+    b.wait_for_js("audioTap.contexts[0].state == 'closed'")
+    wait_for(lambda: b.driver.execute_async_script(READ_STORE) == list(table_bytes(table)), 10,
+             "the whole table in IndexedDB")
+
+
 def played_page(build, linux_build, work):
     server = PageServer(build / "test-page")
     table = [("Default User", 0)] * 11
@@ -153,80 +241,10 @@ def played_page(build, linux_build, work):
         b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
         b.driver.get(server.url("index.html"))
         b.wait_for_js("window.animationFrames > 0")
-        check(b.js("return [Module.canvas.width, Module.canvas.height, document.documentElement.scrollWidth, "
-                   "document.documentElement.scrollHeight];") == [WIDTH, HEIGHT, WIDTH, HEIGHT],
-              "a 640 x 480 window gives no 640 x 480 canvas, or scrolls")
-        shows(b, work, TITLE, white, 100)
-        compare_with_linux(b.canvas_pixels(work / "web-menu.png"), linux_menu(linux_build, work / "linux-menu.png"))
-
-        # The screen's pixel density: the buffer has as many pixels, the box as many CSS pixels.
-        b.cdp("Emulation.setDeviceMetricsOverride", width=1000, height=600, deviceScaleFactor=2, mobile=False)
-        b.wait_for_js("Module.canvas.width == 1600 && Module.canvas.height == 1200 && "
-                      "document.getElementById('screen').style.width == '800px'")
-        b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
-        b.wait_for_js("Module.canvas.width == 640")
-
-        # Silence until a key; a key's sound under the mix's ceiling; nothing while muted.
-        check(listen(b, 0.5) == 0, "sound before any key")
-        peak = listen(b, 0.3, Keys.ARROW_DOWN)
-        check(0 < peak <= MIX_CEILING, f"the menu's sound peaked at {peak}")
-        check(listen(b, 0.5, "m", Keys.ARROW_UP, Keys.ARROW_DOWN, Keys.ARROW_UP) == 0, "sound while muted")
-        b.press("m", " ")
-        ActionChains(b.driver).send_keys(Keys.F5, Keys.F12).key_down(Keys.CONTROL).send_keys("r") \
-            .key_up(Keys.CONTROL).perform()
-        b.wait_for_js("window.keyPrevented && 'Ctrl+r' in keyPrevented")
-        prevented = b.js("return keyPrevented;")
-        check(all(prevented[key] == (key in ("ArrowUp", "ArrowDown", "m", " ")) for key in
-                  ("ArrowUp", "ArrowDown", "m", " ", "F5", "F12", "Ctrl+r")), f"the page's keys: {prevented}")
-
-        # F11 fills the screen at 4:3; there Esc is the browser's and does not quit; F11 again leaves.
-        b.cdp("Emulation.clearDeviceMetricsOverride")
-        b.press(Keys.F11)
-        b.wait_for_js("document.fullscreenElement && innerWidth == screen.width && "
-                      "Module.canvas.width == Math.min(innerWidth, Math.floor(innerHeight * 4 / 3))")
-        b.press(Keys.ESCAPE)
-        b.wait_for_js("keyPrevented.Escape === false")
-        b.press(Keys.F11)
-        b.wait_for_js("!document.fullscreenElement")
-        b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
-        b.wait_for_js("Module.canvas.width == 640")
-
-        # Game 1, started by a controller's A once the game has seen it, played paused with keys.
-        b.js("testPad.connect();")
-        wait_for(lambda: b.js("testPad.press(0, true);") or b.canvas_pixels(work / "play.png").count(SCORE, lit) > 30
-                 or b.js("testPad.press(0, false);"), 10, "A on the menu to start a game")
-        b.js("testPad.press(0, false);")
-        b.press("p")
-        shows(b, work, PAUSED, lit, 100)
-        check(frames_in_a_second(b) == 0, "a paused game draws")
-        score = play_to_a_name(b, work)
-        # The browser refuses the save: the box says why, and the game plays on with the table.
-        b.js(REFUSE_STORES)
-        b.press("Webx", Keys.BACKSPACE, "!", Keys.ENTER)
-        shows(b, work, ERROR_BOX, box_grey, 4000)
-        insert(table, "Web!", score)
-        b.js("allowStores();")
-        b.press(Keys.ENTER)
-        wait_for(lambda: b.canvas_pixels(work / "table.png").count(ERROR_BOX, box_grey) == 0, 10, "the box gone")
-
-        # Game 2, running until another tab hides the page, which pauses it; then the way out.
-        b.press(Keys.ENTER, Keys.ENTER, "p")
-        wait_for(lambda: b.canvas_pixels(work / "running.png").count(PAUSED, lit) == 0, 10, "game 2 running")
-        game = b.driver.current_window_handle
-        b.driver.switch_to.new_window("tab")
-        b.driver.close()
-        b.driver.switch_to.window(game)
-        check(b.js("return window.wasHidden;"), "the page was never hidden")
-        shows(b, work, PAUSED, lit, 100)
-        check(frames_in_a_second(b) == 0, "a game paused by a hidden page draws")
-        score = play_to_a_name(b, work)
-        b.press("Tab", Keys.ENTER, Keys.ESCAPE)
-        insert(table, "Tab", score)
-        b.wait_for_js("!document.getElementById('ended').hidden && document.getElementById('screen').hidden")
-        b.wait_for_js("audioTap.contexts[0].state == 'closed'")  # the sound stopped with the program
-        wait_for(lambda: b.driver.execute_async_script(READ_STORE) == list(table_bytes(table)), 10,
-                 "the whole table in IndexedDB")
-
+        sizes_and_menu(b, linux_build, work)
+        sound_keys_and_full_screen(b)
+        first_game(b, work, table)
+        second_game(b, work, table)
         # Enter starts the game again, which reads the table back from IndexedDB.
         b.press(Keys.ENTER)
         b.wait_for_js("window.animationFrames > 0 && Module.calledRun")
