@@ -1,8 +1,9 @@
 #!/bin/bash
 # Installs what is missing, builds and runs every test: a g++ build, a clang
 # build with AddressSanitizer and UndefinedBehaviorSanitizer, the Debian
-# package and its checks, a bounded libFuzzer run of the BMP reader, and the
-# Windows game cross-built and tested under Wine with its zip and installer.
+# package and its checks, a bounded libFuzzer run of the BMP reader, the
+# Windows game cross-built and tested under Wine with its zip and installer,
+# and the web game built with Emscripten and played in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
@@ -18,7 +19,7 @@ tree_before=$(tree_state)
 # Under sudo (to check the package's install and removal) the build
 # directories go back to the user who ran it, whatever the outcome, so that
 # their next ./test.sh or scripts/package.sh can write them.
-build_dirs=(build-test build-asan build-deb build-fuzz build-win)
+build_dirs=(build-test build-asan build-deb build-fuzz build-win build-web)
 under_sudo=
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_UID:-}" ] && [ "$(stat -c %u .)" = "$SUDO_UID" ]; then
   under_sudo=yes
@@ -69,6 +70,16 @@ mapfile -t windows_artefacts < <(scripts/package-windows.sh)
 [ ${#windows_artefacts[@]} -eq 2 ] || { echo "scripts/package-windows.sh failed" >&2; exit 1; }
 ctest --test-dir build-win --output-on-failure
 scripts/with-xvfb.sh bash tests/windows_e2e.sh build-win "${windows_artefacts[@]}"
+
+echo "== Web: the site and its zip, the unit tests under node, the page played in headless Chromium"
+scripts/deps.sh web
+web_zip=$(scripts/package-web.sh)
+[ -f "$web_zip" ] || { echo "scripts/package-web.sh failed" >&2; exit 1; }
+# The unit tests and the tests' own page (the game with the alternating rand()).
+NODE_PATH=/usr/share/nodejs cmake --build build-web -j "$jobs"
+ctest --test-dir build-web --output-on-failure
+# Debian's Selenium is for Debian's Python; the Linux build's menu is the web menu's model.
+/usr/bin/python3 tests/web_e2e.py build-web build-test
 
 if [ -n "$under_sudo" ]; then
   echo "== As the user who ran sudo: nothing of root's left, and the package builds"

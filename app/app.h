@@ -263,15 +263,22 @@ void reportError(const char* message);
 // Opens an existing regular file for binary reading, never waiting on a FIFO
 // or a device. nullptr when there is none (errno ENOENT), when it is no
 // regular file (EISDIR for a directory, EINVAL for anything else) or when it
-// cannot be opened (the open's errno).
+// cannot be opened (the open's errno). In a page, a relative name that the
+// working directory lacks is looked up in `siteDirectory`.
 std::FILE* openRegularFile(const char* name);
+// Opens a file as openRegularFile does, with POSIX calls: Linux's opener and the page's.
+std::FILE* openPosixRegularFile(const char* name);
+// In a page: where the site's own files lie (the block images, the font),
+// read-only, apart from the working directory, which keeps the player's.
+constexpr char siteDirectory[] = "/site";
 
 // Platform services of the entry, one file per platform.
 // True when the window system GLUT will use (the command line's -display,
 // else DISPLAY on Linux) can be reached; otherwise says in one line that the
 // game needs a graphical display.
 bool displayReachable(int argc, char** argv);
-// Tunes the process before anything is drawn (the heap, on Linux).
+// Tunes the process before anything is drawn (the heap, on Linux; in a page,
+// the run-time kept alive until the way out).
 void prepareProcess();
 // Names the current window to the desktop: its class, its process and the
 // game's icon, so that task bars show the game's name and icon.
@@ -285,6 +292,10 @@ WindowFocus windowFocus();
 void watchWindow();
 // Fills the screen with the game's window, or gives the window back its size and place.
 void toggleFullScreen();
+// Ends the program with status 0: at once on the desktop; in a page from a
+// GLUT timer, once the callback that asked has returned, for a page's program
+// cannot end inside the browser's own event handlers.
+void endProgram();
 // Reads whether the desktop asks for less animation into
 // `gameState.lessMotion`, and starts to listen for its changes where the
 // desktop tells them (GNOME's GSettings).

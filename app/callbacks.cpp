@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -29,6 +28,7 @@ bool windowHidden = false;                 // hidden or fully covered: no time p
 Wake pendingWake;                          // when the GLUT timer last set will fire
 Wake nextFocusLook;                        // while a running game watches the focus
 int wakeGeneration = 0;                    // the value that timer carries; older timers do nothing
+bool quitting = false;                     // the way out was taken: nothing moves or is drawn any more
 
 void setProjection(int width, int height) {
     glMatrixMode(GL_PROJECTION);
@@ -87,11 +87,13 @@ void reportFontFallback(const std::string& why) {
     if (!why.empty()) reportError(why.c_str());
 }
 
-// The one way out of the program besides closing the window.
-[[noreturn]] void quitGame() {
+// The one way out of the program besides closing the window (in a page the
+// program ends once the callback that asked has returned).
+void quitGame() {
+    quitting = true;
     deleteFont();
     glutDestroyWindow(gameState.window);
-    std::exit(EXIT_SUCCESS);
+    endProgram();
 }
 
 // What a key or a button asks beyond the state: the way out, full screen, mute.
@@ -101,6 +103,7 @@ void followOutcome(KeyOutcome outcome) {
         break;
     case KeyOutcome::Quit:
         quitGame();
+        break;
     case KeyOutcome::ToggleFullScreen:
         toggleFullScreen();
         break;
@@ -141,12 +144,13 @@ void drawFrame() {
 }
 
 void onDisplay() {
+    if (quitting) return;
     drawFrame();
     glutSwapBuffers();
 }
 
 void wakeGame() {
-    if (windowHidden) return;
+    if (windowHidden || quitting) return;
     const Clock::time_point now = Clock::now();
     followMotionPreference();
     Wake controllerPoll;

@@ -1,30 +1,4 @@
-// Opening the game's files on Linux without ever waiting on one.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+// Opening the game's files on Linux: the name as it is.
 #include "app/app.h"
 
-std::FILE* openRegularFile(const char* name) {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat status {};
-    int error = 0;
-    if (fstat(fd, &status) != 0) {
-        error = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        error = errno;
-    }
-    std::FILE* file = error == 0 ? fdopen(fd, "rb") : nullptr;
-    if (file == nullptr) {
-        if (error == 0) error = errno;
-        close(fd);
-        errno = error;
-    }
-    return file;
-}
+std::FILE* openRegularFile(const char* name) { return openPosixRegularFile(name); }

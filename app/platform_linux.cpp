@@ -100,6 +100,8 @@ void watchWindow() {
 // GLUT puts the window back to its size and place on the second toggle.
 void toggleFullScreen() { glutFullScreenToggle(); }
 
+void endProgram() { std::exit(EXIT_SUCCESS); }
+
 void prepareProcess() {
     // Mesa's software renderer frees and takes again a large block of memory
     // for every line of bitmap text. With glibc's default threshold of 128 KiB

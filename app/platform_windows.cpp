@@ -5,6 +5,8 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdlib>
+
 #include "app/app.h"
 
 namespace {
@@ -28,6 +30,8 @@ void watchWindow() {
 
 // GLUT puts the window back to its size and place on the second toggle.
 void toggleFullScreen() { glutFullScreenToggle(); }
+
+void endProgram() { std::exit(EXIT_SUCCESS); }
 
 // A swap that also waits for the monitor's refresh would halve the pace on a
 // 60 Hz screen. A driver without WGL_EXT_swap_control keeps its own setting.

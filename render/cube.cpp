@@ -30,8 +30,14 @@ constexpr CubeVertex cubeVertices[] = {
 };
 
 // Draws the cubes' corners as quads, each with its texture coordinate, from
-// client arrays that are enabled for the draw alone.
-void drawCubeVertices(const CubeVertex* vertices, std::size_t count) {
+// client arrays that are enabled for the draw alone; with `texture`, or with
+// texturing off for the draw when it is 0.
+void drawCubeVertices(GLuint texture, const CubeVertex* vertices, std::size_t count) {
+    if (texture == 0) {
+        glDisable(GL_TEXTURE_2D);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(CubeVertex), &vertices[0].x);
@@ -39,15 +45,16 @@ void drawCubeVertices(const CubeVertex* vertices, std::size_t count) {
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(count));
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+    if (texture == 0) glEnable(GL_TEXTURE_2D);
 }
 
 }  // namespace
 
 GLuint blockTextures[blockKindCount + 1] = {};
 
-void drawBlockCube() { drawCubeVertices(cubeVertices, std::size(cubeVertices)); }
+void drawBlockCube(GLuint texture) { drawCubeVertices(texture, cubeVertices, std::size(cubeVertices)); }
 
-void drawCubeBatch(const CubeCentre* centres, int count) {
+void drawCubeBatch(GLuint texture, const CubeCentre* centres, int count) {
     // One array of every corner of every cube, drawn at once: a draw costs
     // the software renderer about as much as the pixels of a small cube.
     std::vector<CubeVertex> vertices;
@@ -60,5 +67,5 @@ void drawCubeBatch(const CubeCentre* centres, int count) {
             vertices.push_back(v);
         }
     }
-    if (!vertices.empty()) drawCubeVertices(vertices.data(), vertices.size());
+    if (!vertices.empty()) drawCubeVertices(texture, vertices.data(), vertices.size());
 }

@@ -2,15 +2,6 @@
 #include "app/app.h"
 #include "render/render.h"
 
-namespace {
-
-void drawBlock(BlockKind kind) {
-    glBindTexture(GL_TEXTURE_2D, blockTextures[kind]);
-    drawBlockCube();
-}
-
-}  // namespace
-
 void drawCellGrid(void (*drawCell)(int column, int row)) {
     glPushMatrix();
     for (int row = 0; row < boardRows; ++row) {
@@ -37,9 +28,9 @@ void drawPlayField() {
         // A piece block and a board block may share a cell (a piece spawned
         // over the stack, a block fallen into the piece): both are drawn.
         for (const PieceBlock& block : piece.blocks) {
-            if (block.column == column && block.row == row) drawBlock(block.kind);
+            if (block.column == column && block.row == row) drawBlockCube(blockTextures[block.kind]);
         }
         const BlockKind kind = board.cells[row][column];
-        if (kind != emptyCell) drawBlock(kind);
+        if (kind != emptyCell) drawBlockCube(blockTextures[kind]);
     });
 }

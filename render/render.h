@@ -19,9 +19,8 @@
 // default depth range (0 to 1). The screens load the model-view matrix
 // afresh and leave it where their drawing ended; text, the cubes, the cell
 // grid and the error box leave the matrices and the matrix mode as they
-// found them. The bound texture is no part of the state: the cubes take the
-// one bound before them and the screens bind their blocks' as they go, while
-// text and the error box leave it as they found it.
+// found them. The bound texture is no part of the state: the cubes bind
+// their own, while text and the error box leave it as they found it.
 #pragma once
 
 #include <GL/gl.h>
@@ -111,15 +110,16 @@ void drawCentredText(GLfloat x, GLfloat y, const char* text);
 // Draws the text as drawText does, in `colour`.
 void drawTextIn(Rgb colour, GLfloat x, GLfloat y, std::string_view text);
 
-// Draws one cube with corners at +-1 around the current origin, with the bound texture.
-void drawBlockCube();
+// Draws one cube with corners at +-1 around the current origin, with
+// `texture`, or untextured in the current colour when it is 0 (a kind whose
+// image did not load: WebGL would sample the missing texture as black).
+void drawBlockCube(GLuint texture);
 // Where a cube of a batch stands, in the current model-view frame.
 struct CubeCentre {
     GLfloat x, y, z;
 };
-// Draws `count` cubes as drawBlockCube would at each of `centres`, in one draw,
-// with the bound texture.
-void drawCubeBatch(const CubeCentre* centres, int count);
+// Draws `count` cubes as drawBlockCube(texture) would at each of `centres`, in one draw.
+void drawCubeBatch(GLuint texture, const CubeCentre* centres, int count);
 // Calls drawCell for each cell of the 8 x 17 grid, row by row from row 0 at
 // the top, with the model-view origin moved to that cell's cube centre; the
 // origin is back where it was afterwards.

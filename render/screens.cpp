@@ -156,8 +156,7 @@ void drawMenuWall() {
     // In white, the colour of the drawing state: the cubes show their
     // textures as drawn, whatever colour the table left for text.
     for (int image = 0; image < wallImageKinds; ++image) {
-        glBindTexture(GL_TEXTURE_2D, blockTextures[image]);
-        drawCubeBatch(centres[image], counts[image]);
+        drawCubeBatch(blockTextures[image], centres[image], counts[image]);
     }
 }
 

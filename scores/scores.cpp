@@ -104,9 +104,8 @@ HighScoreTable readHighScoreFile() {
         const int error = errno;
         if (error == ENOENT) return decodeTable(bytes);
         const bool irregular = error == EISDIR || error == EINVAL;
-        reportError((std::string(scoreFileName) +
-                     (irregular ? " is not a regular file" : std::string(" cannot be read: ") + std::strerror(error)) +
-                     "; the high scores start from the defaults.").c_str());
+        reportUnreadableScoreFile(irregular ? "is not a regular file"
+                                            : std::string("cannot be read: ") + std::strerror(error));
         return decodeTable(bytes);
     }
     ScoreFileBytes read{};
@@ -128,6 +127,10 @@ char pendingCharacter = '\0';
 
 std::string_view highScoreName(const HighScoreEntry& entry) {
     return std::string_view(entry.name, boundedNameLength(entry.name));
+}
+
+void reportUnreadableScoreFile(const std::string& what) {
+    reportError((std::string(scoreFileName) + " " + what + "; the high scores start from the defaults.").c_str());
 }
 
 void loadHighScores() {

@@ -14,6 +14,10 @@
 // "scores.dat.1"); the process id tells the leftover of a save killed before
 // its rename, whose process has ended, from the file of another copy of the
 // game saving now. Each save removes the leftovers of ended processes.
+//
+// In a page the working directory is a file system in memory, which the page
+// keeps in the browser's IndexedDB: read in before the program starts, and
+// stored again after each save's rename (scores_web.cpp, dist/web/pre.js).
 #pragma once
 
 #include <cstddef>
@@ -50,6 +54,9 @@ extern char pendingCharacter;                // a controller's character at the 
 // The name of an entry of `highScoreTable`: up to its first zero byte, and
 // never more than its 100 bytes.
 std::string_view highScoreName(const HighScoreEntry& entry);
+// Reports that "scores.dat" `what` ("cannot be read: REASON", say), and that
+// the high scores start from the defaults.
+void reportUnreadableScoreFile(const std::string& what);
 // Fills `highScoreTable` with defaults, then reads "scores.dat" over it, as
 // the game does once before main. Only the tests call it, to load a file they wrote.
 void loadHighScores();

@@ -23,10 +23,11 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake make ninja-b
                   zip unzip xvfb xdotool x11-utils imagemagick fonts-liberation2)
 # Emscripten (with Debian's prebuilt system libraries, GL and GLUT among
 # them) and its node; dpkg-dev and ninja-build as for Windows; libgtest-dev
-# for the unit tests under node; the font the page carries; Chromium, its
-# WebDriver and Selenium's Python client for the tests.
-web_packages=(emscripten nodejs cmake ninja-build dpkg-dev libgtest-dev fonts-liberation2
-              chromium chromium-driver python3-selenium)
+# for the unit tests under node; the font the page carries; rsvg-convert for
+# the page's icon and zip for the site's archive; Chromium, its WebDriver and
+# Selenium's Python client for the tests, which read screenshots with ImageMagick.
+web_packages=(emscripten nodejs cmake ninja-build dpkg-dev libgtest-dev fonts-liberation2 librsvg2-bin zip
+              chromium chromium-driver python3-selenium imagemagick)
 test_packages=(lintian desktop-file-utils appstream libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool x11-utils imagemagick
                sox gsettings-desktop-schemas)
 

@@ -15,7 +15,9 @@
 // ring of one producer and one consumer; the audio thread reports back only
 // how far it has played everything out. While nothing plays the device is
 // paused (SDL 2 then keeps its own thread feeding the driver silence, so the
-// pause spares the mixing, not the device).
+// pause spares the mixing, not the device). In a page SDL plays through Web
+// Audio, whose "audio thread" is the browser calling the mixer on the page's
+// one thread between the game's callbacks; the hand-off works the same.
 #pragma once
 
 #include <array>

@@ -122,7 +122,7 @@ TEST_F(Screens, TextShowsInTheTextColourOnlyWhereItIsDrawnAndLeavesTheStateAsItW
         const char* what;
         void (*draw)();
     } others[] = {
-        {"drawCellGrid", [] { drawCellGrid([](int, int) { drawBlockCube(); }); }},
+        {"drawCellGrid", [] { drawCellGrid([](int, int) { drawBlockCube(blockTextures[0]); }); }},
         {"drawErrorBox", [] { drawErrorBox("a message long enough to be wrapped over two lines or more"); }},
     };
     for (const auto& other : others) {
@@ -231,9 +231,9 @@ TEST_F(Screens, TextDrawsExactlyWhatItsGlyphsAsBitmapsDraw) {
         {"behind a cube and in front of another", [](Writer write) {
              glPushMatrix();
              glTranslatef(4.0f, -6.0f, 0.5f);  // its front face before the text
-             drawBlockCube();
+             drawBlockCube(blockTextures[2]);
              glTranslatef(6.0f, 0.0f, -3.0f);  // its front face behind the text
-             drawBlockCube();
+             drawBlockCube(blockTextures[2]);
              glPopMatrix();
              textColour = {255, 0, 0};
              write(1.0f, -6.5f, "Tessarine 3D Highscores");

@@ -203,8 +203,7 @@ TEST_F(BlockTextures, TheWallInBatchesLooksAsItDidCubeByCube) {
         glTranslatef(0.0f, 0.0f, -20.0f);
         glRotatef(gameState.menuSpin, 1.0f, 1.0f, 1.0f);
         drawCellGrid([](int column, int row) {
-            glBindTexture(GL_TEXTURE_2D, blockTextures[gameState.wall.images[row][column]]);
-            drawBlockCube();
+            drawBlockCube(blockTextures[gameState.wall.images[row][column]]);
         });
     };
     constexpr int maxRoundingLevels = 3;  // summed over the three channels

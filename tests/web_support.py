@@ -10,6 +10,7 @@ Selenium.
 import functools
 import http.server
 import shutil
+import subprocess
 import tempfile
 import threading
 import time
@@ -90,6 +91,16 @@ TEST_PAD = """(() => {
     press(button, down) { pad.buttons[button] = { pressed: down, touched: down, value: down ? 1 : 0 }; changed(); },
     axis(index, value) { pad.axes[index] = value; changed(); },
   };
+})();"""
+
+
+# Run before the page's own scripts: window.animationFrames counts the
+# animation frames the page asked for and got; the game asks for one only
+# to draw a frame.
+FRAME_COUNTER = """(() => {
+  const request = window.requestAnimationFrame.bind(window);
+  window.animationFrames = 0;
+  window.requestAnimationFrame = callback => request(time => { window.animationFrames += 1; callback(time); });
 })();"""
 
 
@@ -216,6 +227,32 @@ class Browser:
         """Writes a PNG of the element (the canvas unless told) as shown on the page."""
         with open(path, "wb") as file:
             file.write(self.driver.find_element(By.CSS_SELECTOR, selector).screenshot_as_png)
+
+    def canvas_pixels(self, path):
+        """Writes the canvas as shown to path, a PNG, and returns its Pixels."""
+        self.screenshot(path)
+        return Pixels(path)
+
+
+class Pixels:
+    """A PNG's pixels as rows of (red, green, blue), 0 to 255, read through
+    ImageMagick's convert."""
+
+    def __init__(self, path):
+        size = subprocess.run(["/usr/bin/identify", "-format", "%w %h", path],
+                              check=True, capture_output=True, text=True).stdout
+        self.width, self.height = map(int, size.split())
+        self.rgb = subprocess.run(["/usr/bin/convert", path, "-alpha", "off", "-depth", "8", "rgb:-"],
+                                  check=True, capture_output=True).stdout
+
+    def at(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.rgb[i:i + 3])
+
+    def count(self, area, test):
+        """The pixels in area, (x, y, width, height) with y down, for which test(r, g, b) holds."""
+        x0, y0, w, h = area
+        return sum(1 for y in range(y0, y0 + h) for x in range(x0, x0 + w) if test(*self.at(x, y)))
 
 
 def wait_for(condition, timeout, what):

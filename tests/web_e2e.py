@@ -1,0 +1,314 @@
+#!/usr/bin/python3
+"""The web game in headless Chromium, played as a player would, in two scenarios.
+
+The test page (the game with the tests' alternating rand(), so that its pieces
+and its wall are known): its menu beside the Linux game's, its sizes, keys and
+sound, a controller, full screen, two games played to a name (the first save
+refused by the browser, the second kept), the pause of a hidden page, the way
+out, and the table read back after the reload. The shipped site: sound only
+after the first key without the autoplay flag, its files, an unreadable store
+and a browser without WebGL.
+
+Usage: tests/web_e2e.py BUILD_WEB BUILD_LINUX (build-web, and the Linux build
+with the game and libalternating_rand.so). Run with /usr/bin/python3.
+"""
+import os
+import pathlib
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(pathlib.Path(__file__).parent))
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+from web_support import AUDIO_TAP, FRAME_COUNTER, TEST_PAD, Browser, PageServer, Pixels, wait_for  # noqa: E402
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+WIDTH, HEIGHT = 640, 480
+# Where things show on a 640 x 480 canvas, as (x, y, width, height), y down.
+TITLE = (225, 44, 120, 22)
+SCORE = (430, 6, 100, 22)
+PAUSED = (285, 6, 80, 22)
+ERROR_BOX = (220, 220, 200, 40)
+white = lambda r, g, b: min(r, g, b) > 230  # noqa: E731
+# Text in any colour: after the table the text keeps its red (a quirk kept on purpose).
+lit = lambda r, g, b: max(r, g, b) > 200  # noqa: E731
+box_grey = lambda r, g, b: max(abs(c - 51) for c in (r, g, b)) <= 2  # noqa: E731
+MIX_CEILING = 10 ** (-1 / 20)  # -1 dBFS
+
+# Run before the page: window.keyPrevented records, by key, whether the page
+# took the last one (read once the event has been through every listener);
+# window.wasHidden, whether the page was ever hidden.
+PAGE_WATCH = """addEventListener('keydown', e => setTimeout(() => {
+  (window.keyPrevented = window.keyPrevented || {})[(e.ctrlKey ? 'Ctrl+' : '') + e.key] = e.defaultPrevented; }));
+document.addEventListener('visibilitychange', () => { window.wasHidden = window.wasHidden || document.hidden; });"""
+# The stored high score file, or null, straight from IndexedDB.
+READ_STORE = """const done = arguments[arguments.length - 1];
+const open = indexedDB.open('/save');
+open.onerror = () => done(null);
+open.onsuccess = () => {
+  const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA').get('/save/scores.dat');
+  get.onsuccess = () => { done(get.result ? Array.from(get.result.contents) : null); open.result.close(); };
+};"""
+# The browser gives up the next transactions that store anything, as it does over the quota.
+REFUSE_STORES = """const put = IDBObjectStore.prototype.put;
+IDBObjectStore.prototype.put = function (...args) {
+  const request = put.apply(this, args);
+  this.transaction.abort();
+  return request;
+};
+window.allowStores = () => { IDBObjectStore.prototype.put = put; };"""
+
+
+def check(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def table_bytes(entries):
+    return b"".join(name.encode().ljust(100, b"\0") + struct.pack("<i", score) for name, score in entries)
+
+
+def insert(table, name, score):
+    """The game's insertion: into the last entry, then ten passes of swaps."""
+    table[-1] = (name, score)
+    for _ in range(10):
+        for i in range(10):
+            if table[i][1] < table[i + 1][1]:
+                table[i], table[i + 1] = table[i + 1], table[i]
+
+
+def linux_menu(linux_build, path):
+    """The Linux game's menu in a private Xvfb, with the same rand() and a desktop asking for less motion."""
+    script = r"""source tests/e2e_support.sh "$1/tessarine3d" "$1"
+    cp "$BUILD_DIR"/block_*.bmp "$WORK"/ && mkdir -p "$WORK/config/glib-2.0/settings"
+    printf '[org/gnome/desktop/interface]\nenable-animations=false\n' >"$WORK/config/glib-2.0/settings/keyfile"
+    start_game "$WORK" env GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME="$WORK/config" SDL_AUDIODRIVER=dummy \
+      LD_PRELOAD="$BUILD_DIR/libalternating_rand.so" "$GAME"
+    wait_until shows menu "$TITLE_AREA" white 100 || fail "no menu"
+    cp "$WORK/menu.png" "$2" && key Escape && wait_for_exit"""
+    subprocess.run([ROOT / "scripts/with-xvfb.sh", "bash", "-c", script, "linux_menu", linux_build, path],
+                   cwd=ROOT, check=True)
+    return Pixels(path)
+
+
+def compare_with_linux(web, linux):
+    """The same scene on both: the text to the pixel; of the cubes, drawn by
+    other rasterisers and texture filters, at most 0.1 % of the window's pixels
+    more than 32 levels apart in a channel (edges a pixel apart)."""
+    apart = [max(abs(a - b) for a, b in zip(web.rgb[i:i + 3], linux.rgb[i:i + 3]))
+             for i in range(0, len(web.rgb), 3)]
+    far = sum(d > 32 for d in apart)
+    print(f"menu beside Linux's: {sum(d > 0 for d in apart)} pixels differ, {sum(d > 8 for d in apart)} by more "
+          f"than 8 levels, {far} by more than 32, the most by {max(apart)}")
+    check(far <= WIDTH * HEIGHT // 1000, "the menu is not Linux's")
+    x, y, w, h = TITLE
+    title = [apart[row * WIDTH + column] for row in range(y, y + h) for column in range(x, x + w)]
+    check(max(title) == 0, "the title is not drawn as on Linux")
+
+
+def listen(b, seconds, *keys):
+    """The loudest sample (0 to 1) heard from pressing keys until seconds of sound have been heard."""
+    b.js("audioTap.peak = 0; window.listenedFrom = audioTap.frames;")
+    if keys:
+        b.press(*keys)
+    b.wait_for_js(f"audioTap.frames - listenedFrom > {seconds} * audioTap.contexts[0].sampleRate")
+    return b.js("return audioTap.peak;")
+
+
+def frames_in_a_second(b):
+    start = b.js("return [animationFrames, performance.now()];")
+    b.wait_for_js(f"performance.now() - {start[1]} > 1000")
+    return b.js("return animationFrames;") - start[0]
+
+
+def shows(b, work, area, test, least):
+    """Polls the canvas until more than `least` pixels of area pass test."""
+    return wait_for(lambda: b.canvas_pixels(work / "shot.png").count(area, test) > least, 10, f"pixels in {area}")
+
+
+def scores(b):
+    return [int(n) for n in re.findall(r"your score: (\d+)", " ".join(text for _, text in b.console()))]
+
+
+def play_to_a_name(b, work):
+    """From a paused game: a fresh piece; three pieces laid in columns 0 to 2
+    with their bottom blocks alike (the pieces alternate A B A and B A B; "s"
+    makes the second's bottom the first's); then Down until the game is over.
+    Returns the score."""
+    games = len(scores(b))
+    b.press(Keys.ARROW_UP, *[Keys.ARROW_LEFT] * 3, *[Keys.ARROW_DOWN] * 15, "s", *[Keys.ARROW_LEFT] * 2,
+            *[Keys.ARROW_DOWN] * 15, Keys.ARROW_LEFT, *[Keys.ARROW_DOWN] * 15)
+    wait_for(lambda: len(scores(b)) > games or b.press(*[Keys.ARROW_DOWN] * 10), 30, "the game over")
+    score = scores(b)[-1]
+    check(score > 0, "the game scored nothing")
+    return score
+
+
+def sizes_and_menu(b, linux_build, work):
+    """The canvas at 640 x 480 and at a pixel density of 2, and the menu beside Linux's."""
+    check(b.js("return [Module.canvas.width, Module.canvas.height, document.documentElement.scrollWidth, "
+               "document.documentElement.scrollHeight];") == [WIDTH, HEIGHT, WIDTH, HEIGHT],
+          "a 640 x 480 window gives no 640 x 480 canvas, or scrolls")
+    shows(b, work, TITLE, white, 100)
+    compare_with_linux(b.canvas_pixels(work / "web-menu.png"), linux_menu(linux_build, work / "linux-menu.png"))
+    b.cdp("Emulation.setDeviceMetricsOverride", width=1000, height=600, deviceScaleFactor=2, mobile=False)
+    b.wait_for_js("Module.canvas.width == 1600 && Module.canvas.height == 1200 && "
+                  "document.getElementById('screen').style.width == '800px'")
+    b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+    b.wait_for_js("Module.canvas.width == 640")
+
+
+def sound_keys_and_full_screen(b):
+    """Silence until a key; a key's sound under the mix's ceiling; nothing
+    while muted. The page takes the game's keys only. F11 fills the screen at
+    4:3; there Esc is the browser's and does not quit; F11 again leaves."""
+    check(listen(b, 0.5) == 0, "sound before any key")
+    peak = listen(b, 0.3, Keys.ARROW_DOWN)
+    check(0 < peak <= MIX_CEILING, f"the menu's sound peaked at {peak}")
+    check(listen(b, 0.5, "m", Keys.ARROW_UP, Keys.ARROW_DOWN, Keys.ARROW_UP) == 0, "sound while muted")
+    b.press("m", " ")
+    ActionChains(b.driver).send_keys(Keys.F5, Keys.F12).key_down(Keys.CONTROL).send_keys("r") \
+        .key_up(Keys.CONTROL).perform()
+    b.wait_for_js("window.keyPrevented && 'Ctrl+r' in keyPrevented")
+    prevented = b.js("return keyPrevented;")
+    check(all(prevented[key] == (key in ("ArrowUp", "ArrowDown", "m", " ")) for key in
+              ("ArrowUp", "ArrowDown", "m", " ", "F5", "F12", "Ctrl+r")), f"the page's keys: {prevented}")
+    b.cdp("Emulation.clearDeviceMetricsOverride")
+    b.press(Keys.F11)
+    b.wait_for_js("document.fullscreenElement && innerWidth == screen.width && "
+                  "Module.canvas.width == Math.min(innerWidth, Math.floor(innerHeight * 4 / 3))")
+    b.press(Keys.ESCAPE)
+    b.wait_for_js("keyPrevented.Escape === false")
+    b.press(Keys.F11)
+    b.wait_for_js("!document.fullscreenElement")
+    b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+    b.wait_for_js("Module.canvas.width == 640")
+
+
+def first_game(b, work, table):
+    """Started by a controller's A once the game has seen it, played paused
+    with keys; the browser refuses its save: the box says why, and the game
+    plays on with the table."""
+    b.js("testPad.connect();")
+    wait_for(lambda: b.js("testPad.press(0, true);") or b.canvas_pixels(work / "play.png").count(SCORE, lit) > 30
+             or b.js("testPad.press(0, false);"), 10, "A on the menu to start a game")
+    b.js("testPad.press(0, false);")
+    b.press("p")
+    shows(b, work, PAUSED, lit, 100)
+    check(frames_in_a_second(b) == 0, "a paused game draws")
+    score = play_to_a_name(b, work)
+    b.js(REFUSE_STORES)
+    b.press("Webx", Keys.BACKSPACE, "!", Keys.ENTER)
+    shows(b, work, ERROR_BOX, box_grey, 4000)
+    insert(table, "Web!", score)
+    b.js("allowStores();")
+    b.press(Keys.ENTER)
+    wait_for(lambda: b.canvas_pixels(work / "table.png").count(ERROR_BOX, box_grey) == 0, 10, "the box gone")
+
+
+def second_game(b, work, table):
+    """Running until another tab hides the page, which pauses it; played to a
+    name, kept in IndexedDB, and Esc at once: the program ends, its sound too."""
+    b.press(Keys.ENTER, Keys.ENTER, "p")
+    wait_for(lambda: b.canvas_pixels(work / "running.png").count(PAUSED, lit) == 0, 10, "game 2 running")
+    game = b.driver.current_window_handle
+    b.driver.switch_to.new_window("tab")
+    b.driver.close()
+    b.driver.switch_to.window(game)
+    check(b.js("return window.wasHidden;"), "the page was never hidden")
+    shows(b, work, PAUSED, lit, 100)
+    check(frames_in_a_second(b) == 0, "a game paused by a hidden page draws")
+    score = play_to_a_name(b, work)
+    b.press("Tab", Keys.ENTER, Keys.ESCAPE)
+    insert(table, "Tab", score)
+    b.wait_for_js("!document.getElementById('ended').hidden && document.getElementById('screen').hidden")
+    b.wait_for_js("audioTap.contexts[0].state == 'closed'")
+    wait_for(lambda: b.driver.execute_async_script(READ_STORE) == list(table_bytes(table)), 10,
+             "the whole table in IndexedDB")
+
+
+def played_page(build, linux_build, work):
+    server = PageServer(build / "test-page")
+    table = [("Default User", 0)] * 11
+    with Browser(autoplay=True) as b:
+        for script in (AUDIO_TAP, TEST_PAD, FRAME_COUNTER, PAGE_WATCH):
+            b.run_before_load(script)
+        b.cdp("Emulation.setEmulatedMedia", features=[{"name": "prefers-reduced-motion", "value": "reduce"}])
+        b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+        b.driver.get(server.url("index.html"))
+        b.wait_for_js("window.animationFrames > 0")
+        sizes_and_menu(b, linux_build, work)
+        sound_keys_and_full_screen(b)
+        first_game(b, work, table)
+        second_game(b, work, table)
+        # Enter starts the game again, which reads the table back from IndexedDB.
+        b.press(Keys.ENTER)
+        b.wait_for_js("window.animationFrames > 0 && Module.calledRun")
+        check(bytes(b.js("return Array.from(FS.readFile('scores.dat'));")) == table_bytes(table),
+              "the reloaded page's scores.dat is not the stored table")
+        console_clean(b, ["tessarine3d: scores.dat: could not store it in the browser: AbortError: "])
+    server.stop()
+
+
+def console_clean(b, reported):
+    """No errors, no word of GL's emulation: the only warnings are Web Audio's
+    deprecation and the game's reports, each of which is there."""
+    messages = b.console()
+    for level, text in messages:
+        expected = "ScriptProcessorNode is deprecated" in text or any(r in text for r in reported)
+        check(level not in ("SEVERE", "WARNING") or (level == "WARNING" and expected), f"console: {level} {text}")
+    for report in reported:
+        check(any(report in text for _, text in messages), f"not reported: {report}")
+
+
+def shipped_site(build, work):
+    server = PageServer(build / "site")
+    with Browser() as b:
+        b.run_before_load(AUDIO_TAP)
+        b.run_before_load(FRAME_COUNTER)
+        b.driver.get(server.url("index.html"))
+        b.wait_for_js("window.animationFrames > 0")
+        check(b.driver.title == "Tessarine 3D", "the page's title")
+        check(b.js("return audioTap.contexts[0].state;") == "suspended", "sound before a key without autoplay")
+        # The first key starts the sound; the browser may drop what comes out while its output starts.
+        b.press(Keys.ARROW_DOWN)
+        b.wait_for_js("audioTap.contexts[0].state == 'running'")
+        check(listen(b, 0.3, Keys.ARROW_UP) > 0, "no sound after the first key")
+        for name in ("tessarine3d.svg", "tessarine3d-32.png", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"):
+            check(b.driver.execute_async_script(f"fetch('{name}').then(r => arguments[0](r.ok));"), f"no {name}")
+
+        # A browser that refuses IndexedDB: the table starts from the defaults, and a box says why.
+        refusal = b.run_before_load("indexedDB.open = () => { throw new DOMException('refused by the test', "
+                                    "'SecurityError'); };")
+        b.driver.refresh()
+        shows(b, work, ERROR_BOX, box_grey, 4000)
+        b.press(Keys.ENTER)
+        wait_for(lambda: b.canvas_pixels(work / "unboxed.png").count(ERROR_BOX, box_grey) == 0, 10, "the box gone")
+        b.cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=refusal)
+        console_clean(b, ["tessarine3d: scores.dat cannot be read: SecurityError: refused by the test; "
+                          "the high scores start from the defaults."])
+
+        # Without WebGL the page says so in one sentence, and loads no program.
+        b.run_before_load("HTMLCanvasElement.prototype.getContext = () => null;")
+        b.driver.refresh()
+        b.wait_for_js("!document.getElementById('no-webgl').hidden && document.getElementById('progress').hidden")
+        check(b.js("return typeof Module;") == "undefined", "a program loaded without WebGL")
+    server.stop()
+
+
+def main():
+    build, linux_build = (pathlib.Path(arg).resolve() for arg in sys.argv[1:3])
+    # The screenshots go to a scratch directory, or to E2E_SHOTS when that is set.
+    with tempfile.TemporaryDirectory() as scratch:
+        work = pathlib.Path(os.environ.get("E2E_SHOTS") or scratch)
+        played_page(build, linux_build, work)
+        shipped_site(build, work)
+    print("web e2e: ok")
+
+
+if __name__ == "__main__":
+    main()
