@@ -393,13 +393,13 @@ struct TouchSample {
 };
 // What a gesture's fingers do once they travel past touchDragDistance.
 enum class TouchDrag {
-    None,   // not yet, or never: a tap still may be
-    Slide,  // one finger across: the piece follows it
-    Push,   // one finger up or down: pushes down, and may end in a flick
-    Turn,   // two fingers across: the view turns (Home, End)
-    Tilt,   // two fingers up or down: the view tilts (Page Up, Page Down)
-    Spent,  // the gesture is over (its screen changed, its piece landed, a
-            // finger was cancelled): nothing more acts until every finger is up
+    Undecided,  // not yet, or never: a tap still may be
+    Slide,      // one finger across: the piece follows it
+    Push,       // one finger up or down: pushes down, and may end in a flick
+    Turn,       // two fingers across: the view turns (Home, End)
+    Tilt,       // two fingers up or down: the view tilts (Page Up, Page Down)
+    Spent,      // the gesture is over (its screen changed, its piece landed, a
+                // finger was cancelled): nothing more acts until every finger is up
 };
 // The fingers down and the gesture in progress.
 struct TouchState {

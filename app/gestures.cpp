@@ -192,7 +192,7 @@ void putFingerDown(const TouchPoint& point, double ms) {
         touches.context = padContext();
         touches.startMs = ms;
     }
-    const bool joins = touches.drag == TouchDrag::None && !touches.lifting &&
+    const bool joins = touches.drag == TouchDrag::Undecided && !touches.lifting &&
                        ms - touches.startMs <= touchFingersTogetherMs;
     touches.fingers[touches.fingerCount++] = {point.id, joins, ms, point.x, point.y, point.x, point.y};
     if (!joins) return;
@@ -231,7 +231,7 @@ TouchDrag dragFor(float x, float y) {
     const bool across = std::abs(x) > std::abs(y);
     if (touches.gestureFingers == 1) return across ? TouchDrag::Slide : TouchDrag::Push;
     if (touches.gestureFingers == 2) return across ? TouchDrag::Turn : TouchDrag::Tilt;
-    return TouchDrag::None;
+    return TouchDrag::Undecided;
 }
 
 // The gesture's fingers moved: a drag starts, or the one going on follows them.
@@ -239,7 +239,7 @@ void followFingers(const GestureGeometry& geometry, TouchOutcome& outcome) {
     if (touches.lifting || touches.gestureFingers == 0) return;
     float x, y;
     gestureTravel(x, y);
-    if (touches.drag == TouchDrag::None && std::hypot(x, y) > touchDragDistance) touches.drag = dragFor(x, y);
+    if (touches.drag == TouchDrag::Undecided && std::hypot(x, y) > touchDragDistance) touches.drag = dragFor(x, y);
     switch (touches.drag) {
     case TouchDrag::Slide:
         followAxis(x, touches.anchorX, geometry.columnWidth, Gesture::SlideLeft, Gesture::SlideRight, geometry,
@@ -256,7 +256,7 @@ void followFingers(const GestureGeometry& geometry, TouchOutcome& outcome) {
     case TouchDrag::Tilt:
         followAxis(y, touches.anchorY, turnStepDistance, Gesture::TiltUp, Gesture::TiltDown, geometry, outcome);
         break;
-    case TouchDrag::None:
+    case TouchDrag::Undecided:
     case TouchDrag::Spent:
         break;
     }
@@ -294,7 +294,7 @@ bool flickAt(double ms, Gesture& flick) {
 void finishGesture(const TouchFinger& last, double ms, const GestureGeometry& geometry, TouchOutcome& outcome) {
     Gesture flick;
     if (touches.drag == TouchDrag::Push && flickAt(ms, flick)) act(flick, 0.0f, geometry, outcome);
-    if (touches.drag == TouchDrag::None && !touches.tapSpoiled) {
+    if (touches.drag == TouchDrag::Undecided && !touches.tapSpoiled) {
         const Gesture taps[] = {Gesture::Tap, Gesture::TwoFingerTap, Gesture::ThreeFingerTap};
         if (touches.gestureFingers <= 3) act(taps[touches.gestureFingers - 1], last.startY, geometry, outcome);
     }
