@@ -325,28 +325,33 @@ void initGraphics(int width, int height);
 // Touch gestures (gestures.cpp): a reader fed with the canvas's touch events
 // as a browser delivers them. Each gesture acts as the key it stands for,
 // through the key map above, on the screen (padContext()) where its first
-// finger went down; when that screen changes during it (a slide's game over,
+// finger went down; when that screen changes during it (a push's game over,
 // an error box), the rest of it does nothing until every finger is lifted.
 // Nothing acts on its own time: only events do, timed by their own stamps.
 //
-// The thresholds, in CSS pixels and the events' milliseconds, named once:
-// A finger that travels farther than this from where it went down drags;
-// a tap is a finger lifted within the distance and the time.
+// The thresholds, in CSS pixels and the events' milliseconds:
+// A finger travelling farther than this from where it went down drags: more
+// than a steady finger wobbles, less than a column or a row of the well.
 constexpr float touchDragDistance = 10.0f;
+// A finger lifted within the drag distance and this time taps; a finger
+// rested longer is waiting, not tapping.
 constexpr double tapLongestMs = 250.0;
-// The fingers of a two- or three-finger tap or drag go down within this
-// time of the first; a finger later than that, or after a drag began, is
-// no part of the gesture and does nothing.
+// The fingers of a two- or three-finger gesture go down within this time of
+// the first (fingers set down together land within a few tens of ms); a
+// later finger, or one after a drag began, does nothing.
 constexpr double touchFingersTogetherMs = 100.0;
-// A one-finger drag that ends moving this fast up or down, measured over
-// the last flickWindowMs, and covering at least flickShortestDistance in
-// that time, is a flick.
+// A flick is measured over the finger's last movement, this long before it lifts.
 constexpr double flickWindowMs = 80.0;
+// A one-finger drag up or down that ends at least this fast is a flick:
+// fingers following the piece move a few tenths of a pixel a millisecond.
 constexpr double flickSlowestSpeed = 1.0;  // CSS pixels a millisecond
+// ... and covering at least this distance in that time, so that a twitch
+// at the end of a drag drops nothing.
 constexpr float flickShortestDistance = 30.0f;
 // A two-finger drag turns the view one step (as Home, End, Page Up or Page
-// Down) for each this many CSS pixels its fingers travel together.
-constexpr float turnStepDistance = 2.0f;
+// Down: half a degree) for every this many pixels its fingers travel
+// together: a swipe across a phone's canvas turns it some 50 degrees.
+constexpr float turnStepDistance = 4.0f;
 
 // The vertical field of view of the game's perspective, in degrees.
 constexpr float perspectiveFieldOfViewY = 45.0f;
@@ -380,13 +385,15 @@ constexpr int maxTouchFingers = 10;
 // The lead finger's last positions, for a flick's speed.
 constexpr int touchTrailLength = 16;
 
+// One finger down.
 struct TouchFinger {
-    long id;
+    long id;               // the browser's identifier
     bool inGesture;        // went down together with the first: one of the gesture's fingers
     double downMs;         // when it went down
     float startX, startY;  // where it went down
     float x, y;            // where it is now
 };
+// Where the lead finger was, and when.
 struct TouchSample {
     float x, y;
     double ms;
@@ -424,8 +431,9 @@ struct TouchOutcome {
     bool recognised = false;      // a gesture of this screen acted: the first-time hint may go
     bool focusNameInput = false;  // a tap at the name prompt: the page should focus its text input
 };
-// Reads one touch event of `phase` for the `count` touches it changed, at
-// `ms` (the event's own time stamp), and acts on what it completes.
+// Reads one touch event of `phase` for the `count` touches at `changed` (the
+// ones it changed), at `ms` (the event's own time stamp), and acts on what
+// it completes, measuring the drags by `geometry`.
 TouchOutcome readTouchEvent(TouchPhase phase, const TouchPoint* changed, int count, double ms,
                             const GestureGeometry& geometry);
 // Forgets every finger and the gesture in progress without acting (the page

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "app/app.h"
 #include "game/game.h"
@@ -265,8 +266,8 @@ void followFingers(const GestureGeometry& geometry, TouchOutcome& outcome) {
 // The flick the lead finger's last movement makes, ending at `ms`: its travel
 // over the last flickWindowMs (from the last position it had before that
 // window, where it is taken to have rested until the window began).
-bool flickAt(double ms, Gesture& flick) {
-    if (touches.trailLength < 2) return false;
+std::optional<Gesture> flickAt(double ms) {
+    if (touches.trailLength < 2) return std::nullopt;
     const auto sample = [](int back) {
         return touches.trail[(touches.trailNext - 1 - back + touchTrailLength) % touchTrailLength];
     };
@@ -283,17 +284,17 @@ bool flickAt(double ms, Gesture& flick) {
     const float dx = end.x - start.x, dy = end.y - start.y;
     if (!(span > 0.0) || std::abs(dy) < flickShortestDistance || std::abs(dy) <= std::abs(dx) ||
         std::abs(dy) / span < flickSlowestSpeed) {
-        return false;
+        return std::nullopt;
     }
-    flick = dy > 0.0f ? Gesture::FlickDown : Gesture::FlickUp;
-    return true;
+    return dy > 0.0f ? Gesture::FlickDown : Gesture::FlickUp;
 }
 
 // The gesture's last finger is up at `ms`: a push may end in a flick, and
 // fingers that never dragged make a tap.
 void finishGesture(const TouchFinger& last, double ms, const GestureGeometry& geometry, TouchOutcome& outcome) {
-    Gesture flick;
-    if (touches.drag == TouchDrag::Push && flickAt(ms, flick)) act(flick, 0.0f, geometry, outcome);
+    if (touches.drag == TouchDrag::Push) {
+        if (const std::optional<Gesture> flick = flickAt(ms)) act(*flick, 0.0f, geometry, outcome);
+    }
     if (touches.drag == TouchDrag::Undecided && !touches.tapSpoiled) {
         const Gesture taps[] = {Gesture::Tap, Gesture::TwoFingerTap, Gesture::ThreeFingerTap};
         if (touches.gestureFingers <= 3) act(taps[touches.gestureFingers - 1], last.startY, geometry, outcome);

@@ -14,7 +14,7 @@ protected:
         gameState.mode = ScreenMode::Play;
     }
 
-    // One event at `ms` for up to three touches; its outcome is folded into `seen`.
+    // One event at `ms` for the touches it changed; its outcome is folded into `seen`.
     void send(TouchPhase phase, double ms, std::initializer_list<TouchPoint> points) {
         send(phase, ms, points.begin(), static_cast<int>(points.size()));
     }
@@ -53,8 +53,9 @@ void expectPiece(int column, int topRow) {
     EXPECT_EQ(piece.blocks[pieceTop].row, topRow);
 }
 
-// Measured on the game's own pictures at 640 x 480: its columns 39.5 px apart,
-// three rows of the piece 80 px high, the rows of each menu item's text.
+// Measured on the game's own pictures at 640 x 480 (docs/play.png and
+// docs/menu.png): its columns 39.5 px apart, three rows of the piece 80 px
+// high, the rows of each menu item's text.
 TEST_F(Gestures, TheGeometryMatchesThePictureAndScalesWithTheCanvas) {
     EXPECT_NEAR(geometry.columnWidth, 39.5f, 0.5f);
     EXPECT_NEAR(geometry.rowHeight, 80.0f / 3, 0.5f);
