@@ -1,7 +1,8 @@
 // app/: the program's shell -- the one GameState record, the key map and the
-// controller map beside it, the frame loop (what moves by the clock, and
-// when a frame is due), the game controllers, the focus pause, the
-// desktop's request for less animation, the GLUT callbacks and the entry. Owns `gameState`, `errorBoxes` and `pads`; the
+// controller map and touch gestures beside it, the frame loop (what moves by
+// the clock, and when a frame is due), the game controllers, the focus
+// pause, the desktop's request for less animation, the GLUT callbacks and
+// the entry. Owns `gameState`, `errorBoxes`, `pads` and `touches`; the
 // other folders include this header to read them and write the fields named
 // in theirs.
 //
@@ -331,3 +332,121 @@ void onWindowStatus(int status);
 void wakeGame();
 // Sets up OpenGL's state, the textures, the projection and the font for a window of this size; mode Menu.
 void initGraphics(int width, int height);
+
+// Touch gestures (gestures.cpp): a reader fed with the canvas's touch events
+// as a browser delivers them. Each gesture acts as the key it stands for,
+// through the key map above, on the screen (padContext()) where its first
+// finger went down; when that screen changes during it (a push's game over,
+// an error box), the rest of it does nothing until every finger is lifted.
+// Nothing acts on its own time: only events do, timed by their own stamps.
+//
+// The thresholds, in CSS pixels and the events' milliseconds:
+// A finger travelling farther than this from where it went down drags: more
+// than a steady finger wobbles, less than a column or a row of the well.
+constexpr float touchDragDistance = 10.0f;
+// A finger lifted within the drag distance and this time taps; a finger
+// rested longer is waiting, not tapping.
+constexpr double tapLongestMs = 250.0;
+// The fingers of a two- or three-finger gesture go down within this time of
+// the first (fingers set down together land within a few tens of ms); a
+// later finger, or one after a drag began, does nothing.
+constexpr double touchFingersTogetherMs = 100.0;
+// A flick is measured over the finger's last movement, this long before it lifts.
+constexpr double flickWindowMs = 80.0;
+// A one-finger drag up or down that ends at least this fast is a flick:
+// fingers following the piece move a few tenths of a pixel a millisecond.
+constexpr double flickSlowestSpeed = 1.0;  // CSS pixels a millisecond
+// ... and covering at least this distance in that time, so that a twitch
+// at the end of a drag drops nothing.
+constexpr float flickShortestDistance = 30.0f;
+// A two-finger drag turns the view one step (as Home, End, Page Up or Page
+// Down: half a degree) for every this many pixels its fingers travel
+// together: a swipe across a phone's canvas turns it some 50 degrees.
+constexpr float turnStepDistance = 4.0f;
+
+// The vertical field of view of the game's perspective, in degrees.
+constexpr float perspectiveFieldOfViewY = 45.0f;
+
+// A band across the canvas, in CSS pixels from its top edge.
+struct TouchBand {
+    float top, bottom;  // top < bottom
+};
+// What the gestures need to know of the picture, in CSS pixels: the distance
+// between neighbouring columns and rows at the front of the well (a slide or
+// a push per column or row travelled), and each menu item's band.
+struct GestureGeometry {
+    float columnWidth;
+    float rowHeight;
+    TouchBand menuItems[menuExit + 1];  // by the menuSelection of the item
+};
+// The geometry of the front view in a canvas `width` by `height` CSS pixels,
+// drawn with the perspective of `fieldOfViewY` degrees and the canvas's aspect.
+GestureGeometry gestureGeometry(float width, float height, float fieldOfViewY);
+
+// A touch event: what it does, and to which touches.
+enum class TouchPhase { Start, Move, End, Cancel };
+// A touch that changed, as the event tells it.
+struct TouchPoint {
+    long id;     // the browser's identifier of the finger, the same from start to end
+    float x, y;  // CSS pixels within the canvas, from its top left corner, y down
+};
+
+// The fingers followed at once; more are left alone.
+constexpr int maxTouchFingers = 10;
+// The lead finger's last positions, for a flick's speed.
+constexpr int touchTrailLength = 16;
+
+// One finger down.
+struct TouchFinger {
+    long id;               // the browser's identifier
+    bool inGesture;        // went down together with the first: one of the gesture's fingers
+    double downMs;         // when it went down
+    float startX, startY;  // where it went down
+    float x, y;            // where it is now
+};
+// Where the lead finger was, and when.
+struct TouchSample {
+    float x, y;
+    double ms;
+};
+// What a gesture's fingers do once they travel past touchDragDistance.
+enum class TouchDrag {
+    Undecided,  // not yet, or never: a tap still may be
+    Slide,      // one finger across: the piece follows it
+    Push,       // one finger up or down: pushes down, and may end in a flick
+    Turn,       // two fingers across: the view turns (Home, End)
+    Tilt,       // two fingers up or down: the view tilts (Page Up, Page Down)
+    Spent,      // the gesture is over (its screen changed, its piece landed, a
+                // finger was cancelled): nothing more acts until every finger is up
+};
+// The fingers down and the gesture in progress.
+struct TouchState {
+    TouchFinger fingers[maxTouchFingers];
+    int fingerCount;              // fingers down, the first `fingerCount` of `fingers`
+    int gestureFingers;           // of them (and of those already lifted), the gesture's
+    PadContext context;           // the screen the gesture belongs to
+    double startMs;               // when its first finger went down
+    TouchDrag drag;               // what its fingers' travel does
+    bool tapSpoiled;              // a finger travelled past the drag distance, or stayed too long
+    bool lifting;                 // one of its fingers is up: drags stop
+    float anchorX, anchorY;       // the travel at which the drag last acted
+    long leadId;                  // its first finger
+    TouchSample trail[touchTrailLength];  // the lead finger's positions, a ring
+    int trailLength, trailNext;   // positions in the ring, and the slot of the next
+};
+extern TouchState touches;
+
+// What a touch event asks of the page beyond changing the state.
+struct TouchOutcome {
+    KeyOutcome key = KeyOutcome::Continue;  // what the keys pressed ask (Quit: the menu's Exit)
+    bool recognised = false;      // a gesture of this screen acted: the first-time hint may go
+    bool focusNameInput = false;  // a tap at the name prompt: the page should focus its text input
+};
+// Reads one touch event of `phase` for the `count` touches at `changed` (the
+// ones it changed), at `ms` (the event's own time stamp), and acts on what
+// it completes, measuring the drags by `geometry`.
+TouchOutcome readTouchEvent(TouchPhase phase, const TouchPoint* changed, int count, double ms,
+                            const GestureGeometry& geometry);
+// Forgets every finger and the gesture in progress without acting (the page
+// hidden, or its focus lost, when no cancel may come).
+void forgetTouches();

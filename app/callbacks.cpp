@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr GLdouble fieldOfViewY = 45.0;
 constexpr GLdouble nearPlane = 0.1;
 constexpr GLdouble farPlane = 100.0;
 
@@ -33,7 +32,7 @@ bool quitting = false;                     // the way out was taken: nothing mov
 void setProjection(int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(fieldOfViewY, viewAspect(width, height), nearPlane, farPlane);
+    gluPerspective(perspectiveFieldOfViewY, viewAspect(width, height), nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
 }
 

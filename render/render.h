@@ -47,6 +47,14 @@ constexpr GLfloat fieldOriginY = 15.0f;
 constexpr GLfloat fieldOriginZ = -45.0f;
 constexpr GLfloat columnSpacing = 3.0f;
 constexpr GLfloat rowSpacing = 2.0f;
+// Half a cube's edge: its front face stands this far before its centre.
+constexpr GLfloat cubeHalfSize = 1.0f;
+
+// The text screens' frame: the play field's origin, 10 units further back.
+constexpr GLfloat screenOriginZ = -55.0f;
+// The menu's items in that frame: their column, and their baselines by menuSelection.
+constexpr GLfloat menuItemX = 3.5f;
+constexpr GLfloat menuItemY[] = {-9.0f, -12.0f, -15.0f};
 
 // The font: glyphs for the character codes 32 to 127.
 constexpr unsigned firstGlyphCode = 32;

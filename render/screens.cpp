@@ -12,15 +12,10 @@
 
 namespace {
 
-// The text screens' frame sits 10 units further back than the play field's.
-constexpr GLfloat screenOriginZ = -55.0f;
-
-// The menu: the title, the items' rows (by menuSelection) and the cursor's column.
+// The menu: the title, and the cursor's column (the items' places are in render.h).
 constexpr GLfloat titleX = 1.5f;
 constexpr GLfloat titleY = 2.0f;
-constexpr GLfloat menuItemX = 3.5f;
 constexpr GLfloat menuCursorX = -1.0f;
-constexpr GLfloat menuItemY[] = {-9.0f, -12.0f, -15.0f};
 constexpr const char* menuItemTexts[] = {"Start", "Highscores", "Exit"};
 
 // The wall behind the menu stands 20 units behind its texts, and turns

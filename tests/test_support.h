@@ -32,6 +32,7 @@ inline void resetWorld(int column = spawnColumn, int topRow = 0,
     nameLength = 0;
     pendingCharacter = '\0';
     for (PadState& pad : pads) pad = PadState{};
+    forgetTouches();
     takeCuedSounds();
     clearBoard();
     int i = 0;
