@@ -76,6 +76,9 @@ constexpr std::int32_t wallFramesKeptSpread = framesPerSecond * 23 / 10;
 constexpr int wallCubes = boardRows * boardColumns;  // the wall has the well's rows and columns
 constexpr int wallMostChangesAFrame = wallCubes / 8;
 
+// The touch gestures' hint shows this long, unless a gesture comes first.
+constexpr std::chrono::seconds hintDuration{8};
+
 // The name prompt's cursor: a fresh draw every 0.35 s shows it on 3 of 5.
 constexpr std::chrono::milliseconds cursorDrawPeriod{350};
 constexpr int cursorChances = 5;
@@ -123,6 +126,9 @@ struct GameState {
     bool cursorShown = false;          // the name prompt's cursor shows
     bool hadFocus = false;             // the window had the keyboard focus when Play last looked
     Clock::time_point nextCursorDraw{};  // when the cursor is drawn for afresh
+    bool hintPending = false;          // the next game shows the touch gestures' hint (a page's first on a touch screen)
+    bool hintShown = false;            // the Play screen shows that hint
+    Wake hintEnds;                     // when the shown hint goes; nothing until a wake-up finds it shown
     int window = 0;                    // GLUT id of the one window
 };
 
@@ -150,7 +156,8 @@ enum class KeyOutcome {
     ToggleMute,        // M, but at the name prompt: the sound should mute, or sound again
 };
 
-// Enter on Start: empties `board`, score and cleared count 0, interval 15, mode Play.
+// Enter on Start: empties `board`, score and cleared count 0, interval 15,
+// mode Play; the hint shows if one is pending.
 void startGame();
 // Applies a character key to `gameState`, the piece or name entry, by screen
 // mode, and cues the sound of what it did.
@@ -297,6 +304,10 @@ void toggleFullScreen();
 // GLUT timer, once the callback that asked has returned, for a page's program
 // cannot end inside the browser's own event handlers.
 void endProgram();
+// Lets the platform follow the screen at every wake-up: the page holds a
+// wake lock while a game runs and focuses its text input while the name
+// prompt shows; the desktops have nothing to follow.
+void followScreen();
 // Reads whether the desktop asks for less animation into
 // `gameState.lessMotion`, and starts to listen for its changes where the
 // desktop tells them (GNOME's GSettings).
@@ -450,3 +461,9 @@ TouchOutcome readTouchEvent(TouchPhase phase, const TouchPoint* changed, int cou
 // Forgets every finger and the gesture in progress without acting (the page
 // hidden, or its focus lost, when no cancel may come).
 void forgetTouches();
+
+// The callback of the canvas's touch events (callbacks.cpp): reads one as
+// readTouchEvent does, follows what its keys ask (the way out, full screen,
+// mute) and wakes the game; returns what more it asks of the page.
+TouchOutcome onTouch(TouchPhase phase, const TouchPoint* changed, int count, double ms,
+                     const GestureGeometry& geometry);

@@ -158,6 +158,7 @@ void wakeGame() {
     due = earliestWake(due, repeatPadButtons(now));
     due = earliestWake(due, watchFocus(now));
     due = earliestWake(due, playCuedSounds(now));
+    followScreen();
     if (pictureChanged()) glutPostRedisplay();
     scheduleWake(due, now);
 }
@@ -167,6 +168,14 @@ void onReshape(int width, int height) {
     setProjection(width, height);
     reportFontFallback(fitFontToWindow(height));
     glutPostRedisplay();
+}
+
+TouchOutcome onTouch(TouchPhase phase, const TouchPoint* changed, int count, double ms,
+                     const GestureGeometry& geometry) {
+    const TouchOutcome outcome = readTouchEvent(phase, changed, count, ms, geometry);
+    followOutcome(outcome.key);
+    wakeGame();
+    return outcome;
 }
 
 void onKeyboard(unsigned char key, int, int) {

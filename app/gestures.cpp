@@ -142,6 +142,8 @@ void act(Gesture gesture, float y, const GestureGeometry& geometry, TouchOutcome
         break;
     }
     outcome.recognised = true;
+    // The first gesture of a game shows the player knows them: the hint goes.
+    if (touches.context == PadContext::Play) gameState.hintShown = false;
     if (outcome.key == KeyOutcome::Continue) outcome.key = key;
 }
 

@@ -83,11 +83,21 @@ Wake settleBoard(Clock::time_point now) {
     return gameState.lastSettle + framePeriod;
 }
 
+// The touch gestures' hint goes `hintDuration` after the first wake-up that
+// finds it shown.
+Wake timeHint(Clock::time_point now) {
+    if (!gameState.hintShown) return std::nullopt;
+    if (!gameState.hintEnds) gameState.hintEnds = now + hintDuration;
+    if (now < *gameState.hintEnds) return gameState.hintEnds;
+    gameState.hintShown = false;
+    return std::nullopt;
+}
+
 Wake advancePlay(Clock::time_point now) {
     runDropTiming(now);
     const Wake settling = settleBoard(now);
     const Wake tick = gameState.paused ? Wake{} : Wake{gameState.lastTick + tickPeriod};
-    return earliestWake(settling, tick);
+    return earliestWake(earliestWake(settling, tick), timeHint(now));
 }
 
 // A fresh image for one cube of the wall, and the frame of its next change.
@@ -155,6 +165,7 @@ std::string pictureBytes() {
     add(nameBuffer);
     add(pendingCharacter);
     add(gameState.cursorShown);
+    add(gameState.hintShown);
     add(errorBoxes.count > 0);
     if (errorBoxes.count > 0) add(errorBoxes.messages[0]);
     return bytes;

@@ -171,3 +171,5 @@ void turnOffSwapSync() {
         if (swapInterval != nullptr) swapInterval(0);
     }
 }
+
+void followScreen() {}

@@ -169,3 +169,5 @@ extern "C" EMSCRIPTEN_KEEPALIVE void reportStorageFailure(const char* reason) {
     reportError((std::string(scoreFileName) + ": could not store it in the browser: " + reason).c_str());
     wakeGame();
 }
+
+void followScreen() {}

@@ -47,3 +47,5 @@ WindowFocus windowFocus() {
     if (ours == nullptr || foreground == nullptr) return WindowFocus::Nobody;
     return GetAncestor(ours, GA_ROOT) == foreground ? WindowFocus::Ours : WindowFocus::Elsewhere;
 }
+
+void followScreen() {}

@@ -121,6 +121,9 @@ void startGame() {
     gameState.score = 0;
     gameState.clearedCount = 0;
     gameState.mode = ScreenMode::Play;
+    gameState.hintShown = gameState.hintPending;
+    gameState.hintPending = false;
+    gameState.hintEnds.reset();
 }
 
 KeyOutcome handleKeyboard(unsigned char key) {
