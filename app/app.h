@@ -277,7 +277,7 @@ struct ViewFrame {
 // True when `view` is framed tall: its platform asks for it, and it is taller than wide.
 bool framedTall(const WindowView& view);
 // The height, in pixels, of the 4:3 picture the text is sized for: the
-// window's; when framed tall, 0.9 of its width (a picture wider than the
+// window's; when framed tall, 0.91 of its width (a picture wider than the
 // window, its sides cropped, so that the text stays large enough to read).
 int textPictureHeight(const WindowView& view);
 // How the screen `mode` is framed in `view`. The menu and the table show

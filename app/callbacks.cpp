@@ -132,7 +132,7 @@ void initGraphics(int width, int height) {
     gameState.mode = ScreenMode::Menu;
     noteWindowSize(width, height);
     setProjection();
-    reportFontFallback(buildFont(glyphPixelsFor(textPictureHeight(windowView))));
+    reportFontFallback(buildFont(glyphPixelsFor(windowView)));
 }
 
 void drawFrame() {
@@ -177,7 +177,7 @@ void onReshape(int width, int height) {
     noteWindowSize(width, height);
     glViewport(0, 0, windowView.width, windowView.height);
     setProjection();
-    reportFontFallback(fitFontToWindow(textPictureHeight(windowView)));
+    reportFontFallback(fitFontToWindow(windowView));
     glutPostRedisplay();
 }
 

@@ -12,8 +12,9 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 // The tangent of half the field of view: the 4:3 picture spans y from -t to t at unit distance.
 const double halfViewTangent = std::tan(perspectiveFieldOfViewY * pi / 360.0);
-// A tall window's text picture is this share of its width high.
-constexpr double tallTextShare = 0.9;
+// A tall window's text picture is this share of its width high: its text
+// 11 pixels high in a window 390 wide, and the table's prompt still within it.
+constexpr double tallTextShare = 0.91;
 
 // The middle of the 4:3 picture `pictureHeight` pixels high, as much of it as the window shows.
 ViewFrame pictureFrame(const WindowView& view, int pictureHeight) {

@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/app.h"
 #include "game/game.h"
 #include "image/image.h"
 
@@ -82,10 +83,12 @@ std::vector<GlyphImage> fallbackGlyphs();
 extern const char fallbackFontName[];  // the fallback font as a message names it
 
 // The glyphs' height: 15 pixels in a picture 480 high (the window's, or
-// textPictureHeight's), and in proportion in a taller one (never smaller),
-// so that the text keeps its size in the layout, which the projection
-// scales with the picture.
+// textPictureHeight's), and in proportion in a taller one, so that the text
+// keeps its size in the layout, which the projection scales with the
+// picture. A smaller window keeps 15; a tall frame's text scales down to 6,
+// for it must fit the window's width.
 constexpr int baseGlyphPixels = 15;
+constexpr int smallestTallGlyphPixels = 6;
 constexpr int baseWindowHeight = 480;
 extern int glyphPixels;        // the height the glyph texture was made for
 extern GLfloat glyphAdvance;   // pixels every glyph moves the pen on (the face is fixed-pitch)
@@ -98,12 +101,12 @@ extern bool glyphsScale;       // false for the fallback font, which has one siz
 std::string buildFont(int pixels);
 // Deletes the glyph texture.
 void deleteFont();
-// The glyph height for text sized for a picture `pictureHeight` pixels high.
-int glyphPixelsFor(int pictureHeight);
-// Makes the glyphs again, as buildFont, for a picture of this height when it
-// wants another glyph height and the glyphs scale; returns as buildFont. Once
-// it has fallen back the glyphs no longer scale: it says so once in a run.
-std::string fitFontToWindow(int pictureHeight);
+// The glyph height for the text in `view`, sized for its textPictureHeight.
+int glyphPixelsFor(const WindowView& view);
+// Makes the glyphs again, as buildFont, for `view` when it wants another
+// glyph height and the glyphs scale; returns as buildFont. Once it has
+// fallen back the glyphs no longer scale: it says so once in a run.
+std::string fitFontToWindow(const WindowView& view);
 
 // The colour drawText and drawCentredText write in: white until the high
 // score table sets its own, which stays for all text after (a quirk kept on

@@ -33,7 +33,7 @@ constexpr GLfloat wellCentreX = columnSpacing * (boardColumns - 1) / 2;
 // front, so that no cube hides it.
 constexpr GLfloat hintY = -rowSpacing * (boardRows - 1) / 2;
 constexpr GLfloat hintZ = 2 * cubeHalfSize;
-constexpr char touchHint[] = "Drag: slide  Tap: cycle  Flick: drop  Two fingers: pause";
+constexpr char touchHint[] = "Drag: slide  Tap: cycle  Flick: drop  2 fingers: pause";
 
 // The table: its heading, then one line per entry, 3 units apart.
 constexpr GLfloat tableX = 1.0f;

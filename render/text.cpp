@@ -233,12 +233,13 @@ void deleteFont() {
     atlasTexture = 0;
 }
 
-int glyphPixelsFor(int pictureHeight) {
-    return std::max(baseGlyphPixels, baseGlyphPixels * pictureHeight / baseWindowHeight);
+int glyphPixelsFor(const WindowView& view) {
+    const int pixels = baseGlyphPixels * textPictureHeight(view) / baseWindowHeight;
+    return std::max(framedTall(view) ? smallestTallGlyphPixels : baseGlyphPixels, pixels);
 }
 
-std::string fitFontToWindow(int pictureHeight) {
-    const int pixels = glyphPixelsFor(pictureHeight);
+std::string fitFontToWindow(const WindowView& view) {
+    const int pixels = glyphPixelsFor(view);
     if (!glyphsScale || pixels == glyphPixels) return {};
     return buildFont(pixels);
 }
