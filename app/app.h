@@ -2,9 +2,9 @@
 // controller map and touch gestures beside it, the frame loop (what moves by
 // the clock, and when a frame is due), the game controllers, the focus
 // pause, the desktop's request for less animation, the GLUT callbacks and
-// the entry. Owns `gameState`, `errorBoxes`, `pads` and `touches`; the
-// other folders include this header to read them and write the fields named
-// in theirs.
+// the entry. Owns `gameState`, `errorBoxes`, `windowView`, `pads` and
+// `touches`; the other folders include this header to read them and write
+// the fields named in theirs.
 //
 // No frame is drawn unless the picture changed: a GLUT timer wakes the game
 // when something falls due (a tick, the menu's next step, a settling board's
@@ -261,8 +261,31 @@ void holdGameTime(Clock::time_point now);
 // Gives the menu's wall its first images, each cube's first change spread
 // over the time a cube keeps an image: done once, before the first frame.
 void readyMenuWall();
-// The aspect ratio of a window, taking a height of 0 as 1.
-double viewAspect(int width, int height);
+// The vertical field of view of the game's perspective, in degrees.
+constexpr float perspectiveFieldOfViewY = 45.0f;
+// The window the picture fills, as the last reshape left it.
+struct WindowView {
+    int width = windowWidth, height = windowHeight;  // pixels
+    bool framesTall = false;  // a window taller than wide gets the tall frames below (the page's)
+};
+extern WindowView windowView;
+// A perspective's edges as the tangents of their angles: at a distance d
+// before the eye it spans x from left * d to right * d and y from bottom * d to top * d.
+struct ViewFrame {
+    double left, right, bottom, top;
+};
+// True when `view` is framed tall: its platform asks for it, and it is taller than wide.
+bool framedTall(const WindowView& view);
+// The height, in pixels, of the 4:3 picture the text is sized for: the
+// window's; when framed tall, 0.9 of its width (a picture wider than the
+// window, its sides cropped, so that the text stays large enough to read).
+int textPictureHeight(const WindowView& view);
+// How the screen `mode` is framed in `view`. The menu and the table show
+// the middle of the 4:3 picture of textPictureHeight, whatever the window's
+// shape (a wider window sees more at the sides, a taller one above and
+// below). Play shows the same, unless framed tall: then the well, the piece
+// and the score line fill the window's width, half a column spare each side.
+ViewFrame viewFrame(ScreenMode mode, const WindowView& view);
 
 // The one error reporter: tells the player what went wrong, in one line that
 // starts with the program's name; the program goes on. Every folder uses it.
@@ -375,9 +398,6 @@ constexpr float flickShortestDistance = 30.0f;
 // together: a swipe across a phone's canvas turns it some 50 degrees.
 constexpr float turnStepDistance = 4.0f;
 
-// The vertical field of view of the game's perspective, in degrees.
-constexpr float perspectiveFieldOfViewY = 45.0f;
-
 // A band across the canvas, in CSS pixels from its top edge.
 struct TouchBand {
     float top, bottom;  // top < bottom
@@ -390,9 +410,9 @@ struct GestureGeometry {
     float rowHeight;
     TouchBand menuItems[menuExit + 1];  // by the menuSelection of the item
 };
-// The geometry of the front view in a canvas `width` by `height` CSS pixels,
-// drawn with the perspective of `fieldOfViewY` degrees and the canvas's aspect.
-GestureGeometry gestureGeometry(float width, float height, float fieldOfViewY);
+// The geometry of the front view in a canvas `width` by `height` CSS pixels
+// that shows `windowView` as its frames say.
+GestureGeometry gestureGeometry(float width, float height);
 
 // A touch event: what it does, and to which touches.
 enum class TouchPhase { Start, Move, End, Cancel };

@@ -1,7 +1,6 @@
 // The GLUT callbacks, the wake-ups and the OpenGL set-up. They stay thin: the
 // rules, the key map and what moves by the clock live in plain functions
 // (game/, shell.cpp, pacing.cpp).
-#include <GL/glu.h>
 #include <GL/glut.h>
 
 #include <algorithm>
@@ -29,11 +28,20 @@ Wake nextFocusLook;                        // while a running game watches the f
 int wakeGeneration = 0;                    // the value that timer carries; older timers do nothing
 bool quitting = false;                     // the way out was taken: nothing moves or is drawn any more
 
-void setProjection(int width, int height) {
+// The perspective of the current screen's frame in the window.
+void setProjection() {
+    const ViewFrame frame = viewFrame(gameState.mode, windowView);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(perspectiveFieldOfViewY, viewAspect(width, height), nearPlane, farPlane);
+    glFrustum(frame.left * nearPlane, frame.right * nearPlane, frame.bottom * nearPlane, frame.top * nearPlane,
+              nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
+}
+
+// Takes the window's new size; a height of 0 counts as 1.
+void noteWindowSize(int width, int height) {
+    windowView.width = std::max(width, 1);
+    windowView.height = std::max(height, 1);
 }
 
 void onWakeTimer(int generation) {
@@ -121,13 +129,15 @@ void initGraphics(int width, int height) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
     setDrawingBaseline();
-    setProjection(width, height);
-    reportFontFallback(buildFont(glyphPixelsFor(height)));
     gameState.mode = ScreenMode::Menu;
+    noteWindowSize(width, height);
+    setProjection();
+    reportFontFallback(buildFont(glyphPixelsFor(textPictureHeight(windowView))));
 }
 
 void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setProjection();
     switch (gameState.mode) {
     case ScreenMode::Menu:
         drawMenuScreen();
@@ -164,9 +174,10 @@ void wakeGame() {
 }
 
 void onReshape(int width, int height) {
-    glViewport(0, 0, width, height == 0 ? 1 : height);
-    setProjection(width, height);
-    reportFontFallback(fitFontToWindow(height));
+    noteWindowSize(width, height);
+    glViewport(0, 0, windowView.width, windowView.height);
+    setProjection();
+    reportFontFallback(fitFontToWindow(textPictureHeight(windowView)));
     glutPostRedisplay();
 }
 

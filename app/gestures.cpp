@@ -17,8 +17,6 @@ TouchState touches = {};
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
-
 // What the fingers do, as the gesture map names it.
 enum class Gesture {
     Tap, TwoFingerTap, ThreeFingerTap,
@@ -343,26 +341,27 @@ TouchOutcome readTouchEvent(TouchPhase phase, const TouchPoint* changed, int cou
 
 void forgetTouches() { touches = TouchState{}; }
 
-GestureGeometry gestureGeometry(float width, float height, float fieldOfViewY) {
+GestureGeometry gestureGeometry(float width, float height) {
     GestureGeometry geometry{};
     if (!(width > 0.0f) || !(height > 0.0f)) return geometry;
     // CSS pixels a unit spans `depth` units before the eye, across and up,
-    // under the projection the window uses: its aspect is the canvas's.
-    const double aspect = static_cast<double>(width) / height;
-    const double tangent = std::tan(fieldOfViewY * pi / 360.0);
-    const auto across = [&](double depth) { return width / (2.0 * aspect * tangent * depth); };
-    const auto upward = [&](double depth) { return height / (2.0 * tangent * depth); };
+    // and the canvas row of a height `y` at that depth, in a screen's frame.
+    const auto across = [width](const ViewFrame& frame, double depth) { return width / ((frame.right - frame.left) * depth); };
+    const auto upward = [height](const ViewFrame& frame, double depth) { return height / ((frame.top - frame.bottom) * depth); };
+    const auto row = [&](const ViewFrame& frame, double y, double depth) {
+        return static_cast<float>((frame.top * depth - y) * upward(frame, depth));
+    };
+    const ViewFrame play = viewFrame(ScreenMode::Play, windowView);
     const double wellFront = -(fieldOriginZ + cubeHalfSize);
-    geometry.columnWidth = static_cast<float>(columnSpacing * across(wellFront));
-    geometry.rowHeight = static_cast<float>(rowSpacing * upward(wellFront));
+    geometry.columnWidth = static_cast<float>(columnSpacing * across(play, wellFront));
+    geometry.rowHeight = static_cast<float>(rowSpacing * upward(play, wellFront));
     // The items' bands meet half-way between their texts: text stands above
     // its baseline, so each reaches a third of the spacing below it.
-    const double textScale = upward(-screenOriginZ);
+    const ViewFrame menu = viewFrame(ScreenMode::Menu, windowView);
     const float spacing = menuItemY[menuStart] - menuItemY[menuStart + 1];
     for (int item = menuStart; item <= menuExit; ++item) {
         const float bottom = fieldOriginY + menuItemY[item] - spacing / 3.0f;
-        geometry.menuItems[item] = {static_cast<float>(height / 2.0 - (bottom + spacing) * textScale),
-                                    static_cast<float>(height / 2.0 - bottom * textScale)};
+        geometry.menuItems[item] = {row(menu, bottom + spacing, -screenOriginZ), row(menu, bottom, -screenOriginZ)};
     }
     return geometry;
 }

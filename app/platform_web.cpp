@@ -220,6 +220,8 @@ void turnOffSwapSync() {}
 WindowFocus windowFocus() { return documentFocused() != 0 ? WindowFocus::Ours : WindowFocus::Elsewhere; }
 
 void watchWindow() {
+    // A phone held upright gets the tall frames: the well across its width.
+    windowView.framesTall = true;
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
     emscripten_set_touchstart_callback(canvasElement, nullptr, EM_FALSE, onCanvasTouch);
     emscripten_set_touchmove_callback(canvasElement, nullptr, EM_FALSE, onCanvasTouch);

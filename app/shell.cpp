@@ -289,7 +289,3 @@ void dismissErrorBox() {
     --errorBoxes.count;
     std::memmove(errorBoxes.messages[0], errorBoxes.messages[1], errorBoxes.count * errorBoxMessageSize);
 }
-
-double viewAspect(int width, int height) {
-    return static_cast<double>(width) / (height == 0 ? 1 : height);
-}

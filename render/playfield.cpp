@@ -20,6 +20,7 @@ void drawPlayField() {
     // Before the rotations, so the score stays put when the view turns.
     drawScoreLine();
     if (gameState.paused) drawPausedLine();
+    if (gameState.hintShown) drawHintLine();
     // The rotations come after the origin, so the field turns about the cube
     // of column 0, row 0 rather than the middle of the well.
     glRotatef(gameState.pitch, 1.0f, 0.0f, 0.0f);

@@ -1,7 +1,7 @@
 // render/: draws the screens with OpenGL's fixed-function pipeline. Reads the
-// game state (the menu's wall and the name cursor included), the board, the
-// piece, the high score table, the name being typed and `errorBoxes`; writes
-// none of them. Owns `blockTextures`, the font (its glyph texture and
+// game state (the menu's wall, the name cursor and the hint included), the
+// board, the piece, the high score table, the name being typed, `errorBoxes`
+// and `windowView` (where the score line stands); writes none of them. Owns `blockTextures`, the font (its glyph texture and
 // metrics) and `textColour`.
 //
 // It draws only what WebGL's emulation of that pipeline draws too: quads
@@ -81,9 +81,10 @@ std::vector<GlyphImage> platformGlyphs(int pixels, std::string& why);
 std::vector<GlyphImage> fallbackGlyphs();
 extern const char fallbackFontName[];  // the fallback font as a message names it
 
-// The glyphs' height: 15 pixels in a window 480 high, and in proportion in a
-// taller one (never smaller), so that the text keeps its size in the layout,
-// which the projection scales with the window.
+// The glyphs' height: 15 pixels in a picture 480 high (the window's, or
+// textPictureHeight's), and in proportion in a taller one (never smaller),
+// so that the text keeps its size in the layout, which the projection
+// scales with the picture.
 constexpr int baseGlyphPixels = 15;
 constexpr int baseWindowHeight = 480;
 extern int glyphPixels;        // the height the glyph texture was made for
@@ -97,12 +98,12 @@ extern bool glyphsScale;       // false for the fallback font, which has one siz
 std::string buildFont(int pixels);
 // Deletes the glyph texture.
 void deleteFont();
-// The glyph height for a window `windowHeight` pixels high.
-int glyphPixelsFor(int windowHeight);
-// Makes the glyphs again, as buildFont, for a window of this height when it
+// The glyph height for text sized for a picture `pictureHeight` pixels high.
+int glyphPixelsFor(int pictureHeight);
+// Makes the glyphs again, as buildFont, for a picture of this height when it
 // wants another glyph height and the glyphs scale; returns as buildFont. Once
 // it has fallen back the glyphs no longer scale: it says so once in a run.
-std::string fitFontToWindow(int windowHeight);
+std::string fitFontToWindow(int pictureHeight);
 
 // The colour drawText and drawCentredText write in: white until the high
 // score table sets its own, which stays for all text after (a quirk kept on
@@ -133,12 +134,17 @@ void drawCubeBatch(GLuint texture, const CubeCentre* centres, int count);
 // origin is back where it was afterwards.
 void drawCellGrid(void (*drawCell)(int column, int row));
 // Draws the score line (and "Paused" above the well while the game is
-// paused), then the board and the falling piece, turned by gameState's pitch and yaw.
+// paused, and the touch gestures' hint across the well while it shows),
+// then the board and the falling piece, turned by gameState's pitch and yaw.
 void drawPlayField();
-// Draws the score line of the Play screen in the current model-view frame.
+// Draws the score line of the Play screen in the current model-view frame:
+// right of the well's top, or above its left end when the view is framed tall.
 void drawScoreLine();
 // Draws "Paused" centred above the well, in the score line's frame and colour.
 void drawPausedLine();
+// Draws the touch gestures' hint across the middle of the well, in the score
+// line's frame and colour.
+void drawHintLine();
 // Draws the title, the items and the cursor, then the wall of cubes turned
 // by gameState.menuSpin, each cube with its image of gameState.wall.
 void drawMenuScreen();

@@ -23,10 +23,17 @@ constexpr const char* menuItemTexts[] = {"Start", "Highscores", "Exit"};
 constexpr GLfloat wallDepth = -20.0f;
 
 // The score line, in the play field's frame before its rotations, and the
-// pause's line beside it, centred above the well.
+// pause's line beside it, centred above the well. A tall frame has no room
+// right of the well: its score line starts above the well's left edge.
 constexpr GLfloat scoreX = 19.0f;
+constexpr GLfloat tallScoreX = -cubeHalfSize;
 constexpr GLfloat scoreY = 2.0f;
 constexpr GLfloat wellCentreX = columnSpacing * (boardColumns - 1) / 2;
+// The touch gestures' hint: across the middle of the well, just before its
+// front, so that no cube hides it.
+constexpr GLfloat hintY = -rowSpacing * (boardRows - 1) / 2;
+constexpr GLfloat hintZ = 2 * cubeHalfSize;
+constexpr char touchHint[] = "Drag: slide  Tap: cycle  Flick: drop  Two fingers: pause";
 
 // The table: its heading, then one line per entry, 3 units apart.
 constexpr GLfloat tableX = 1.0f;
@@ -170,9 +177,18 @@ void drawMenuScreen() {
     drawMenuWall();
 }
 
-void drawScoreLine() { drawText(scoreX, scoreY, "Score: %i ", gameState.score); }
+void drawScoreLine() {
+    drawText(framedTall(windowView) ? tallScoreX : scoreX, scoreY, "Score: %i ", gameState.score);
+}
 
 void drawPausedLine() { drawCentredText(wellCentreX, scoreY, "Paused"); }
+
+void drawHintLine() {
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, hintZ);
+    drawCentredText(wellCentreX, hintY, touchHint);
+    glPopMatrix();
+}
 
 void drawHighscoreScreen() {
     glLoadIdentity();

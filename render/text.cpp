@@ -233,12 +233,12 @@ void deleteFont() {
     atlasTexture = 0;
 }
 
-int glyphPixelsFor(int windowHeight) {
-    return std::max(baseGlyphPixels, baseGlyphPixels * windowHeight / baseWindowHeight);
+int glyphPixelsFor(int pictureHeight) {
+    return std::max(baseGlyphPixels, baseGlyphPixels * pictureHeight / baseWindowHeight);
 }
 
-std::string fitFontToWindow(int windowHeight) {
-    const int pixels = glyphPixelsFor(windowHeight);
+std::string fitFontToWindow(int pictureHeight) {
+    const int pixels = glyphPixelsFor(pictureHeight);
     if (!glyphsScale || pixels == glyphPixels) return {};
     return buildFont(pixels);
 }

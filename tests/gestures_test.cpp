@@ -43,7 +43,7 @@ protected:
         return seen;
     }
 
-    const GestureGeometry geometry = gestureGeometry(640, 480, perspectiveFieldOfViewY);
+    const GestureGeometry geometry = gestureGeometry(640, 480);
     double clock = 5000.0;
     TouchOutcome seen;
 };
@@ -64,9 +64,30 @@ TEST_F(Gestures, TheGeometryMatchesThePictureAndScalesWithTheCanvas) {
         EXPECT_LT(geometry.menuItems[item].top, textRows[item][0]) << item;
         EXPECT_GT(geometry.menuItems[item].bottom, textRows[item][1]) << item;
     }
-    const GestureGeometry twice = gestureGeometry(1280, 960, perspectiveFieldOfViewY);
+    const GestureGeometry twice = gestureGeometry(1280, 960);
     EXPECT_FLOAT_EQ(twice.columnWidth, 2 * geometry.columnWidth);
     EXPECT_FLOAT_EQ(twice.menuItems[menuExit].bottom, 2 * geometry.menuItems[menuExit].bottom);
+}
+
+// A phone held upright, 390 x 844 CSS pixels of three device pixels each.
+// Framed tall, Play fills the width with the well and half a column each
+// side, the well more than half the height; the menu is the 4:3 picture
+// 0.9 of the width high, centred. Unframed (the desktop), nothing changes.
+TEST_F(Gestures, ATallPageFramesThePlayFieldAcrossItsWidth) {
+    windowView = {1170, 2532, true};
+    const GestureGeometry tall = gestureGeometry(390, 844);
+    // 26 units across: 7 columns of 3 between the cubes' centres, a cube's
+    // edge of 2 and a spare 1.5 each side.
+    EXPECT_NEAR(tall.columnWidth, 390.0f * 3 / 26, 0.01f);
+    EXPECT_GT(tall.rowHeight * boardRows, 844 / 2);
+    EXPECT_EQ(textPictureHeight(windowView), 1053);
+    const float scale = 0.9f * 390 / windowHeight;
+    for (int item = menuStart; item <= menuExit; ++item) {
+        EXPECT_NEAR(tall.menuItems[item].top, (844 - 0.9f * 390) / 2 + geometry.menuItems[item].top * scale, 0.01f);
+    }
+    windowView.framesTall = false;
+    EXPECT_EQ(textPictureHeight(windowView), 2532);
+    EXPECT_FLOAT_EQ(gestureGeometry(390, 844).rowHeight, geometry.rowHeight * 844 / windowHeight);
 }
 
 TEST_F(Gestures, ATapActsOnEachScreenAsItsKey) {
@@ -83,13 +104,18 @@ TEST_F(Gestures, ATapActsOnEachScreenAsItsKey) {
     EXPECT_TRUE(gesture(1, 0, 0, 80).recognised) << "the table: Enter";
     EXPECT_EQ(gameState.mode, ScreenMode::Menu);
     EXPECT_FALSE(gesture(1, 0, 0, 80, 1, 500, geometry.menuItems[menuStart].top - 1).recognised) << "off the items";
+    gameState.hintPending = true;
     tapItem(menuStart);
     ASSERT_EQ(gameState.mode, ScreenMode::Play);
+    EXPECT_TRUE(gameState.hintShown) << "the tap that starts the game leaves its hint";
 
     queueErrorBox("a box");
     EXPECT_TRUE(gesture(1, 0, 0, 80).recognised);
     EXPECT_EQ(errorBoxes.count, 0u);
     EXPECT_EQ(piece.blocks[pieceTop].kind, 1) << "the tap took the box away and did nothing else";
+    EXPECT_TRUE(gameState.hintShown);
+    gesture(1, 0, 0, 80);
+    EXPECT_FALSE(gameState.hintShown) << "the game's first gesture";
 
     gameState.mode = ScreenMode::Highscores;
     enteringName = true;

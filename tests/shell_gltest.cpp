@@ -76,13 +76,14 @@ const Scene scenes[] = {
          gameState.menuSelection = menuHighscores;
          gameState.menuSpin = -100.0f;
      }},
-    {"a paused game seen from aside",
+    {"a paused game seen from aside, with the touch hint",
      [] {
          resetWorld(2, 5, {1, 2, 3});
          fill({{0, floorRow}, {1, floorRow}, {5, floorRow - 1}}, 4);
          gameState.mode = ScreenMode::Play;
          gameState.score = 123;
          gameState.paused = true;
+         gameState.hintShown = true;
          gameState.pitch = 10.0f;
          gameState.yaw = -20.0f;
      }},

@@ -27,6 +27,7 @@ inline void resetWorld(int column = spawnColumn, int topRow = 0,
                        std::initializer_list<BlockKind> kinds = {1, 2, 3}) {
     gameState = GameState{};
     errorBoxes = ErrorBoxQueue{};
+    windowView = WindowView{};
     enteringName = false;
     std::memset(nameBuffer, 0, sizeof nameBuffer);
     nameLength = 0;
