@@ -148,8 +148,8 @@ constexpr int buttonRoom = 60;
 // canvas takes the whole of what the player sees, elsewhere it keeps the
 // game's 4:3, as large as that allows (the whole screen in full screen), in
 // CSS pixels, centred; its drawing buffer as many of the screen's own
-// pixels, so that the text stays sharp; then the gestures' measure, the
-// projection and the glyphs follow.
+// pixels, so that the text stays sharp; then the projection and the glyphs
+// follow, and the gestures' measure of the frames they make.
 void fitCanvas() {
     const int seenW = seenWidth();
     const int seenH = seenHeight();
@@ -162,8 +162,8 @@ void fitCanvas() {
     placeScreen(seenLeft() + (seenW - width) / 2, seenTop() + (seenH - height) / 2, width, height,
                 portrait || (seenW - width) / 2 >= buttonRoom);
     emscripten_set_canvas_element_size(canvasElement, bufferWidth, bufferHeight);
-    canvasGeometry = gestureGeometry(static_cast<float>(width), static_cast<float>(height), perspectiveFieldOfViewY);
     onReshape(bufferWidth, bufferHeight);
+    canvasGeometry = gestureGeometry(static_cast<float>(width), static_cast<float>(height));
 }
 
 EM_BOOL onResize(int, const EmscriptenUiEvent*, void*) {
