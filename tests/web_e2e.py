@@ -65,12 +65,12 @@ IDBObjectStore.prototype.put = function (...args) {
 window.allowStores = () => { IDBObjectStore.prototype.put = put; };"""
 
 
-# Run before the page: window.wakeLockAsks counts the page's requests for a
-# wake lock (headless Chromium refuses them).
+# Run before the page: window.wakeLocks holds the wake locks the page got
+# (headless Chromium grants them), each with its `released`.
 WAKE_LOCK_WATCH = """if (navigator.wakeLock) {
   const request = navigator.wakeLock.request.bind(navigator.wakeLock);
-  window.wakeLockAsks = 0;
-  navigator.wakeLock.request = type => { window.wakeLockAsks += 1; return request(type); };
+  window.wakeLocks = [];
+  navigator.wakeLock.request = type => request(type).then(lock => { wakeLocks.push(lock); return lock; });
 }"""
 # Pure white: the game's text, which no cube's lit face reaches.
 text_white = lambda r, g, b: (r, g, b) == (255, 255, 255)  # noqa: E731
@@ -332,7 +332,7 @@ def block_pixels(pixels):
 
 
 def touch_game(b, fingers, canvas, work):
-    """Two fingers pause; a tap cycles the kinds; a drag of three columns'
+    """Two fingers pause, and let the screen dim; a tap cycles the kinds; a drag of three columns'
     width (a column's, as Right moves the piece) moves it three columns, and
     the page holds still; a flick down lands it."""
     left, top, w, h = canvas
@@ -343,6 +343,7 @@ def touch_game(b, fingers, canvas, work):
     fingers.tap((left + w / 3, top + h / 2), (left + 2 * w / 3, top + h / 2))
     wait_for(lambda: b.canvas_pixels(work / "shot.png").count(score_line, text_white) > unpaused + 50, 10,
              "Paused after a two-finger tap")
+    b.wait_for_js("wakeLocks.length == 1 && wakeLocks[0].released")
     paused = b.canvas_pixels(work / "shot.png")
     fingers.tap((left + w / 2, top + h / 2))
     wait_for(lambda: b.canvas_pixels(work / "shot.png").rgb != paused.rgb, 10, "the kinds cycled by a tap")
@@ -361,15 +362,19 @@ def touch_game(b, fingers, canvas, work):
 
 
 def touch_name(b, fingers, canvas, shot):
-    """The prompt asks for a tap, which focuses the input; the keyboard's text
-    reaches the name once (a real key's Backspace too, é not at all), and
-    Done enters it. Returns the name."""
+    """The prompt asks for a tap, which focuses the input; the mute button
+    mutes and leaves it the focus; the keyboard's text reaches the name once
+    (a real key's Backspace too, é not at all), and Done enters it. Returns
+    the name."""
     left, top, w, h = canvas
     b.wait_for_js("!document.getElementById('tap-to-type').hidden")
     shot("name")
     fingers.tap((left + w / 2, top + h / 2))
     b.wait_for_js("document.getElementById('tap-to-type').hidden && "
                   "document.activeElement == document.getElementById('name-input')")
+    mute = b.js("const r = document.getElementById('mute').getBoundingClientRect(); return [r.x, r.y, r.width];")
+    fingers.tap((mute[0] + mute[2] / 2, mute[1] + mute[2] / 2))
+    b.wait_for_js("document.getElementById('mute').getAttribute('aria-pressed') == 'true'")
     b.cdp("Input.insertText", text="Tapx")
     b.press(Keys.BACKSPACE)
     b.cdp("Input.insertText", text="!\u00e9")
@@ -382,7 +387,7 @@ def touch_name(b, fingers, canvas, shot):
 def touch_play(build, work, width, height):
     """A phone held upright or sideways: the canvas fills the screen upright,
     4:3 sideways; a tap on Start starts a game and the sound; the hint's flag
-    is kept and the screen asked once to stay awake; the game played by touch
+    is kept and the screen kept awake, asked once; the game played by touch
     to a name typed on the phone's keyboard, kept in IndexedDB."""
     shape = "portrait" if height > width else "landscape"
     server = PageServer(build / "test-page")
@@ -405,7 +410,7 @@ def touch_play(build, work, width, height):
         start = text_bands(b.canvas_pixels(work / "shot.png"))[1]  # the title, then Start
         fingers.tap((left + w / 2, top + sum(start) / 2))
         b.wait_for_js("audioTap.contexts[0].state == 'running'")
-        b.wait_for_js("localStorage.getItem('tessarine3d.touchHintShown') == '1' && wakeLockAsks == 1")
+        b.wait_for_js("localStorage.getItem('tessarine3d.touchHintShown') == '1' && wakeLocks.length == 1")
         shot("play")
         touch_game(b, fingers, canvas, work)
         shot("landed")
