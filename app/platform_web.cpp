@@ -137,8 +137,8 @@ EM_JS(int, seenHeight, (), { return window.visualViewport ? Math.floor(visualVie
 
 // Puts the game's box at this place and size, in CSS pixels, and the page's
 // buttons in the corners when there is room for them (dist/web/phone.js).
-EM_JS(void, placeScreen, (int left, int top, int width, int height, int buttonsShown),
-      { Module.placeScreen(left, top, width, height, buttonsShown != 0); });
+EM_JS(void, placeScreen, (int left, int top, int width, int height, bool buttonsShown),
+      { Module.placeScreen(left, top, width, height, !!buttonsShown); });
 
 // The width the page's buttons need beside the canvas: a finger's 44 CSS
 // pixels and their margins.

@@ -20,7 +20,9 @@ Module.placeScreen = (left, top, width, height, buttonsShown) => {
   box.top = top + 'px';
   box.width = width + 'px';
   box.height = height + 'px';
-  for (const button of document.querySelectorAll('.corner')) button.hidden = !buttonsShown;
+  pageElement('mute').hidden = !buttonsShown;
+  // Some phones' browsers (an iPhone's) let no page fill the screen.
+  pageElement('full-screen').hidden = !buttonsShown || !document.fullscreenEnabled;
 };
 
 // A phone's keyboard opening or closing shrinks or grows what the player
@@ -101,9 +103,12 @@ nameInput.addEventListener('blur', () => {
 });
 nameInput.addEventListener('focus', showTapToType);
 
-// From a tap at the prompt, which a browser counts as the player's wish to type.
+// From a tap at the prompt, which a browser counts as the player's wish to
+// type. The input loses the focus first: a phone whose keyboard was put
+// away, the input still focused, opens it only for a new focus.
 Module.focusNameInput = () => {
   if (!naming) return;
+  nameInput.blur();
   nameInput.focus({ preventScroll: true });
   keyboardAsked = document.activeElement === nameInput;
   showTapToType();
@@ -125,8 +130,9 @@ function followNaming(now) {
 
 // ---- The screen kept awake while a game runs
 // The browser lets a wake lock go when the page hides; the page asks again
-// when it shows during a running game. A browser without the API, or one
-// that refuses (a headless one), plays on as before.
+// once the game runs with the page shown (the game hears of the page shown
+// and follows it). A browser without the API, or one that refuses (its
+// settings, a battery saver), plays on as before.
 
 let gameRunning = false;
 let screenKept = false;  // a lock is wanted, and asked for or held
@@ -151,7 +157,7 @@ function followWakeLock() {
   if (wanted) askWakeLock(); else letWakeLockGo();
 }
 
-document.addEventListener('visibilitychange', followWakeLock);
+document.addEventListener('visibilitychange', () => { if (document.hidden) followWakeLock(); });
 
 // ---- The gestures' hint, once on each browser
 // The flag lives in localStorage, which may refuse it (a private window):
@@ -186,6 +192,13 @@ Module.followPage = (nameShown, running, hintShown, muted) => {
   if (hintShown && !hintNoted) noteHintShown();
   const mute = pageElement('mute');
   if (mute.getAttribute('aria-pressed') !== String(muted)) mute.setAttribute('aria-pressed', String(muted));
+};
+
+// The game has ended (dist/web/pre.js): its buttons go, and the screen may dim.
+Module.leavePhone = () => {
+  for (const button of document.querySelectorAll('.corner')) button.hidden = true;
+  gameRunning = false;
+  followWakeLock();
 };
 
 // ---- Sound from the first touch

@@ -27,7 +27,7 @@ Module.setStatus = text => {
 // Enter or the button loads the game again.
 Module.onExit = () => {
   document.getElementById('screen').hidden = true;
-  for (const button of document.querySelectorAll('.corner')) button.hidden = true;
+  Module.leavePhone();
   document.getElementById('ended').hidden = false;
   const again = document.getElementById('again');
   again.addEventListener('click', () => location.reload());
