@@ -106,6 +106,8 @@ void toggleMute() {
     pauseDue = std::chrono::steady_clock::now() + pauseMargin;
 }
 
+bool soundMuted() { return muted; }
+
 std::optional<std::chrono::steady_clock::time_point> soundPauseDue() { return pauseDue; }
 
 void pauseSoundWhenIdle(std::chrono::steady_clock::time_point now) {

@@ -119,6 +119,8 @@ void startSound();
 void playSound(Sound sound);
 // Mutes or unmutes; muting fades out whatever plays. The state is not kept across runs.
 void toggleMute();
+// True while the sound is muted.
+bool soundMuted();
 // When the game's thread should next call pauseSoundWhenIdle: the end of the
 // last sound handed over plus a margin; nothing while paused or silent.
 std::optional<std::chrono::steady_clock::time_point> soundPauseDue();

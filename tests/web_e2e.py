@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The web game in headless Chromium, played as a player would, in two scenarios.
+"""The web game in headless Chromium, played as a player would, in three scenarios.
 
 The test page (the game with the tests' alternating rand(), so that its pieces
 and its wall are known): its menu beside the Linux game's, its sizes, keys and
@@ -7,7 +7,8 @@ sound, a controller, full screen, two games played to a name (the first save
 refused by the browser, the second kept), the pause of a hidden page, the way
 out, and the table read back after the reload. The shipped site: sound only
 after the first key without the autoplay flag, its files, an unreadable store
-and a browser without WebGL.
+and a browser without WebGL. The test page on a phone, upright and sideways:
+played by touch to a name typed on the phone's keyboard.
 
 Usage: tests/web_e2e.py BUILD_WEB BUILD_LINUX (build-web, and the Linux build
 with the game and libalternating_rand.so). Run with /usr/bin/python3.
@@ -19,6 +20,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
@@ -61,6 +63,19 @@ IDBObjectStore.prototype.put = function (...args) {
   return request;
 };
 window.allowStores = () => { IDBObjectStore.prototype.put = put; };"""
+
+
+# Run before the page: window.wakeLocks holds the wake locks the page got
+# (headless Chromium grants them), each with its `released`.
+WAKE_LOCK_WATCH = """if (navigator.wakeLock) {
+  const request = navigator.wakeLock.request.bind(navigator.wakeLock);
+  window.wakeLocks = [];
+  navigator.wakeLock.request = type => request(type).then(lock => { wakeLocks.push(lock); return lock; });
+}"""
+# Pure white: the game's text, which no cube's lit face reaches.
+text_white = lambda r, g, b: (r, g, b) == (255, 255, 255)  # noqa: E731
+# A block's colour (red, green or blue), not the text, the grey blocks or the black.
+saturated = lambda r, g, b: max(r, g, b) - min(r, g, b) > 80  # noqa: E731
 
 
 def check(condition, what):
@@ -254,15 +269,158 @@ def played_page(build, linux_build, work):
     server.stop()
 
 
-def console_clean(b, reported):
+def console_clean(b, reported, tolerated=()):
     """No errors, no word of GL's emulation: the only warnings are Web Audio's
-    deprecation and the game's reports, each of which is there."""
+    deprecation, those tolerated and the game's reports, each of which is there."""
     messages = b.console()
     for level, text in messages:
-        expected = "ScriptProcessorNode is deprecated" in text or any(r in text for r in reported)
+        expected = any(r in text for r in ("ScriptProcessorNode is deprecated", *tolerated, *reported))
         check(level not in ("SEVERE", "WARNING") or (level == "WARNING" and expected), f"console: {level} {text}")
     for report in reported:
         check(any(report in text for _, text in messages), f"not reported: {report}")
+
+
+class Fingers:
+    """Touches sent through DevTools with time stamps of their own (seconds
+    since the epoch, as Chromium takes them), spaced as a hand moves however
+    loaded the machine is: a slow drag stays a drag."""
+
+    def __init__(self, b):
+        self.b = b
+        self.t = time.time()
+
+    def send(self, kind, points, after):
+        self.t += after
+        self.b.cdp("Input.dispatchTouchEvent", type=kind, timestamp=self.t,
+                   touchPoints=[{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)])
+
+    def tap(self, *points):
+        """One finger, or several set down together."""
+        self.t = max(self.t + 0.3, time.time())
+        self.send("touchStart", points, 0)
+        self.send("touchEnd", [], 0.06)
+
+    def drag(self, start, end, seconds, steps=10):
+        self.t = max(self.t + 0.3, time.time())
+        self.send("touchStart", [start], 0)
+        for i in range(1, steps + 1):
+            self.send("touchMove", [tuple(a + (b - a) * i / steps for a, b in zip(start, end))], seconds / steps)
+        self.send("touchEnd", [], 0.02)
+
+
+def text_bands(pixels):
+    """The bands of rows, (top, bottom), that hold the game's text, top first."""
+    bands, top = [], None
+    for y in range(pixels.height + 1):
+        lit_row = y < pixels.height and any(text_white(*pixels.at(x, y)) for x in range(pixels.width))
+        if lit_row and top is None:
+            top = y
+        elif not lit_row and top is not None:
+            bands.append((top, y))
+            top = None
+    return bands
+
+
+def block_pixels(pixels):
+    """How many pixels show blocks, the mean column of them and their lowest row."""
+    count = total = lowest = 0
+    for y in range(pixels.height):
+        for x in range(pixels.width):
+            if saturated(*pixels.at(x, y)):
+                count, total, lowest = count + 1, total + x, y
+    return count, total / max(count, 1), lowest
+
+
+def touch_game(b, fingers, canvas, work):
+    """Two fingers pause, and let the screen dim; a tap cycles the kinds; a drag of three columns'
+    width (a column's, as Right moves the piece) moves it three columns, and
+    the page holds still; a flick down lands it."""
+    left, top, w, h = canvas
+    pixels = b.canvas_pixels(work / "shot.png")
+    score_top, score_bottom = text_bands(pixels)[0]
+    score_line = (0, score_top, int(w), score_bottom - score_top)
+    unpaused = pixels.count(score_line, text_white)
+    fingers.tap((left + w / 3, top + h / 2), (left + 2 * w / 3, top + h / 2))
+    wait_for(lambda: b.canvas_pixels(work / "shot.png").count(score_line, text_white) > unpaused + 50, 10,
+             "Paused after a two-finger tap")
+    b.wait_for_js("wakeLocks.length == 1 && wakeLocks[0].released")
+    paused = b.canvas_pixels(work / "shot.png")
+    fingers.tap((left + w / 2, top + h / 2))
+    wait_for(lambda: b.canvas_pixels(work / "shot.png").rgb != paused.rgb, 10, "the kinds cycled by a tap")
+    _, x0, _ = block_pixels(Pixels(work / "shot.png"))
+    b.press(Keys.ARROW_RIGHT)
+    column = wait_for(lambda: block_pixels(b.canvas_pixels(work / "shot.png"))[1] - x0, 10, "Right")
+    b.press(Keys.ARROW_LEFT)
+    columns_moved = lambda: (block_pixels(b.canvas_pixels(work / "shot.png"))[1] - x0) / column  # noqa: E731
+    wait_for(lambda: columns_moved() == 0, 10, "Left")
+    fingers.drag((left + w / 4, top + h / 2), (left + w / 4 + 3.5 * column, top + h / 2), 0.6)
+    wait_for(lambda: abs(columns_moved() - 3) < 0.25, 10, "the piece three columns on after a drag of three")
+    check(b.js("return [scrollY, visualViewport.scale];") == [0, 1], "the page scrolled or zoomed under a drag")
+    _, _, lowest = block_pixels(Pixels(work / "shot.png"))
+    fingers.drag((left + w / 2, top + h / 3), (left + w / 2, top + h / 3 + 150), 0.06, steps=3)
+    wait_for(lambda: block_pixels(b.canvas_pixels(work / "shot.png"))[2] > lowest + h / 4, 10, "a flick's landing")
+
+
+def touch_name(b, fingers, canvas, shot):
+    """The prompt asks for a tap, which focuses the input; the mute button
+    mutes and leaves it the focus; the keyboard's text reaches the name once
+    (a real key's Backspace too, é not at all), and Done enters it. Returns
+    the name."""
+    left, top, w, h = canvas
+    b.wait_for_js("!document.getElementById('tap-to-type').hidden")
+    shot("name")
+    fingers.tap((left + w / 2, top + h / 2))
+    b.wait_for_js("document.getElementById('tap-to-type').hidden && "
+                  "document.activeElement == document.getElementById('name-input')")
+    mute = b.js("const r = document.getElementById('mute').getBoundingClientRect(); return [r.x, r.y, r.width];")
+    fingers.tap((mute[0] + mute[2] / 2, mute[1] + mute[2] / 2))
+    b.wait_for_js("document.getElementById('mute').getAttribute('aria-pressed') == 'true'")
+    b.cdp("Input.insertText", text="Tapx")
+    b.press(Keys.BACKSPACE)
+    b.cdp("Input.insertText", text="!\u00e9")
+    shot("typed")
+    b.js("document.getElementById('name-form').requestSubmit();")
+    b.wait_for_js("document.getElementById('name-input').hidden")
+    return "Tap!"
+
+
+def touch_play(build, work, width, height):
+    """A phone held upright or sideways: the canvas fills the screen upright,
+    4:3 sideways; a tap on Start starts a game and the sound; the hint's flag
+    is kept and the screen kept awake, asked once; the game played by touch
+    to a name typed on the phone's keyboard, kept in IndexedDB."""
+    shape = "portrait" if height > width else "landscape"
+    server = PageServer(build / "test-page")
+    table = [("Default User", 0)] * 11
+    with Browser() as b:
+        shot = lambda screen: b.driver.save_screenshot(str(work / f"{shape}-{screen}.png"))  # noqa: E731
+        for script in (AUDIO_TAP, FRAME_COUNTER, WAKE_LOCK_WATCH):
+            b.run_before_load(script)
+        b.cdp("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=True)
+        b.cdp("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+        b.driver.get(server.url("index.html"))
+        b.wait_for_js("window.animationFrames > 0")
+        canvas = b.js("const r = Module.canvas.getBoundingClientRect(); return [r.left, r.top, r.width, r.height];")
+        check(canvas == ([0, 0, width, height] if shape == "portrait" else
+                         [(width - height * 4 // 3) // 2, 0, height * 4 // 3, height]),
+              f"the canvas at {canvas} in {width} x {height}")
+        left, top, w, h = canvas
+        fingers = Fingers(b)
+        shot("menu")
+        start = text_bands(b.canvas_pixels(work / "shot.png"))[1]  # the title, then Start
+        fingers.tap((left + w / 2, top + sum(start) / 2))
+        b.wait_for_js("audioTap.contexts[0].state == 'running'")
+        b.wait_for_js("localStorage.getItem('tessarine3d.touchHintShown') == '1' && wakeLocks.length == 1")
+        shot("play")
+        touch_game(b, fingers, canvas, work)
+        shot("landed")
+        score = play_to_a_name(b, work)
+        insert(table, touch_name(b, fingers, canvas, shot), score)
+        wait_for(lambda: b.driver.execute_async_script(READ_STORE) == list(table_bytes(table)), 10,
+                 "the name typed on the phone's keyboard in IndexedDB")
+        shot("table")
+        console_clean(b, [], ["The AudioContext was not allowed to start"])
+    server.stop()
 
 
 def shipped_site(build, work):
@@ -307,6 +465,8 @@ def main():
         work = pathlib.Path(os.environ.get("E2E_SHOTS") or scratch)
         played_page(build, linux_build, work)
         shipped_site(build, work)
+        for width, height in ((390, 844), (844, 390)):
+            touch_play(build, work, width, height)
     print("web e2e: ok")
 
 

@@ -1,6 +1,7 @@
 // The page's side of the game, run before the program starts: its canvas,
 // its console, the progress bar while the files load, the player's files
 // kept in the browser's IndexedDB, and the page that says the game has ended.
+// What a phone needs besides is in phone.js.
 
 Module.canvas = document.getElementById('canvas');
 
@@ -26,6 +27,7 @@ Module.setStatus = text => {
 // Enter or the button loads the game again.
 Module.onExit = () => {
   document.getElementById('screen').hidden = true;
+  Module.leavePhone();
   document.getElementById('ended').hidden = false;
   const again = document.getElementById('again');
   again.addEventListener('click', () => location.reload());
