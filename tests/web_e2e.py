@@ -30,6 +30,7 @@ from selenium.webdriver.common.keys import Keys  # noqa: E402
 from web_support import AUDIO_TAP, FRAME_COUNTER, TEST_PAD, Browser, PageServer, Pixels, wait_for  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+VERSION = re.search(r"project\(Tessarine3D VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
 WIDTH, HEIGHT = 640, 480
 # Where things show on a 640 x 480 canvas, as (x, y, width, height), y down.
 TITLE = (225, 44, 120, 22)
@@ -303,8 +304,7 @@ def offline_app(b, server, site, work):
     wait_for(lambda: b.js("return !!navigator.serviceWorker.controller;") or b.driver.refresh(), 20,
              "a page the service worker controls")
     names, urls = b.driver.execute_async_script(CACHED)
-    version = re.search(r"project\(Tessarine3D VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
-    check(len(names) == 1 and re.fullmatch(rf"tessarine3d-{re.escape(version)}-[0-9a-f]{{12}}", names[0]),
+    check(len(names) == 1 and re.fullmatch(rf"tessarine3d-{re.escape(VERSION)}-[0-9a-f]{{12}}", names[0]),
           f"the caches: {names}")
     files = {server.url(path.name) for path in site.iterdir() if path.name != "sw.js"} | {server.url()}
     check(sorted(urls) == sorted(files), f"the cache holds {urls}")
@@ -316,7 +316,7 @@ def offline_app(b, server, site, work):
     server.start()
     (site / "sw.js").write_text((site / "sw.js").read_text().replace(names[0].split("-", 1)[1], "next"))
     (site / "index.html").write_text((site / "index.html").read_text().replace("<title>", "<title>Next "))
-    b.js("caches.open('another');")
+    b.driver.execute_async_script("caches.open('another').then(() => arguments[0]());")
     b.driver.refresh()
     wait_for(lambda: b.driver.execute_async_script(WAITING_WORKER) == "installed", 20, "the next build installed")
     check(b.driver.title == "Tessarine 3D", "the next build ran before its worker took over")
@@ -329,9 +329,10 @@ def offline_app(b, server, site, work):
 
 
 def shipped_site(build, work):
-    # A copy, which a new build replaces in part.
-    site = work / "site"
-    shutil.copytree(build / "site", site, dirs_exist_ok=True)
+    # The site as scripts/package-web.sh's zip holds it, which a new build then replaces in part.
+    site = work / f"tessarine3d-{VERSION}-web"
+    shutil.rmtree(site, ignore_errors=True)
+    shutil.unpack_archive(build / f"{site.name}.zip", work)
     server = PageServer(site)
     with Browser() as b:
         b.run_before_load(AUDIO_TAP)
