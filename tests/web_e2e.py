@@ -276,7 +276,9 @@ WAITING_WORKER = "navigator.serviceWorker.getRegistration().then(r => arguments[
 
 
 def manifest_and_icons(b, site):
-    """The manifest as Chromium reads it, and its icons: PNGs of their stated sizes."""
+    """The manifest as Chromium reads it, and its icons: PNGs of their stated
+    sizes; Chromium finds nothing that stops the page being installed."""
+    check(b.cdp("Page.getInstallabilityErrors")["installabilityErrors"] == [], "the page cannot be installed")
     manifest = b.cdp("Page.getAppManifest")
     check(manifest["errors"] == [], f"the manifest: {manifest['errors']}")
     fields = json.loads(manifest["data"])
