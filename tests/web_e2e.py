@@ -6,16 +6,19 @@ and its wall are known): its menu beside the Linux game's, its sizes, keys and
 sound, a controller, full screen, two games played to a name (the first save
 refused by the browser, the second kept), the pause of a hidden page, the way
 out, and the table read back after the reload. The shipped site: sound only
-after the first key without the autoplay flag, its files, an unreadable store
-and a browser without WebGL. The test page on a phone, upright and sideways:
-played by touch to a name typed on the phone's keyboard.
+after the first key without the autoplay flag, its files, the installed app
+(its manifest and icons, a start with no network, a new build taking over),
+an unreadable store and a browser without WebGL. The test page on a phone,
+upright and sideways: played by touch to a name typed on the phone's keyboard.
 
 Usage: tests/web_e2e.py BUILD_WEB BUILD_LINUX (build-web, and the Linux build
 with the game and libalternating_rand.so). Run with /usr/bin/python3.
 """
+import json
 import os
 import pathlib
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -29,6 +32,7 @@ from selenium.webdriver.common.keys import Keys  # noqa: E402
 from web_support import AUDIO_TAP, FRAME_COUNTER, TEST_PAD, Browser, PageServer, Pixels, wait_for  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+VERSION = re.search(r"project\(Tessarine3D VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
 WIDTH, HEIGHT = 640, 480
 # Where things show on a 640 x 480 canvas, as (x, y, width, height), y down.
 TITLE = (225, 44, 120, 22)
@@ -423,13 +427,80 @@ def touch_play(build, work, width, height):
     server.stop()
 
 
+# The service worker's caches, and the addresses the first one holds.
+CACHED = """caches.keys().then(names => caches.open(names.find(name => name.startsWith('tessarine3d-')))
+  .then(cache => cache.keys()).then(requests => arguments[0]([names, requests.map(r => r.url)])));"""
+WAITING_WORKER = "navigator.serviceWorker.getRegistration().then(r => arguments[0](r.waiting && r.waiting.state));"
+
+
+def manifest_and_icons(b, site):
+    """The manifest as Chromium reads it, and its icons: PNGs of their stated
+    sizes; Chromium finds nothing that stops the page being installed."""
+    check(b.cdp("Page.getInstallabilityErrors")["installabilityErrors"] == [], "the page cannot be installed")
+    manifest = b.cdp("Page.getAppManifest")
+    check(manifest["errors"] == [], f"the manifest: {manifest['errors']}")
+    fields = json.loads(manifest["data"])
+    check({key: fields.get(key) for key in ("name", "start_url", "display", "background_color")} ==
+          {"name": "Tessarine 3D", "start_url": ".", "display": "standalone", "background_color": "#000000"},
+          "the manifest's fields")
+    check(sorted(icon["purpose"] for icon in fields["icons"]) == ["any", "any", "maskable"], "the icons' purposes")
+    for icon in fields["icons"]:
+        kind = subprocess.run(["/usr/bin/identify", "-format", "%m %wx%h", site / icon["src"]],
+                              check=True, capture_output=True, text=True).stdout
+        check(kind == "PNG " + icon["sizes"], f"{icon['src']} is {kind}")
+
+
+def offline_app(b, server, site, work):
+    """After one visit the worker controls the page and has cached every file
+    of the site, in a cache named by the version; the game starts with the
+    server stopped, its stored table unchanged. A new build served: the next
+    start with the network installs it, the start after runs it, whose cache
+    is then the game's only one."""
+    manifest_and_icons(b, site)
+    b.cdp("Emulation.setDeviceMetricsOverride", width=WIDTH, height=HEIGHT, deviceScaleFactor=1, mobile=False)
+    table = table_bytes([("Offline", 42)] + [("Default User", 0)] * 10)
+    b.js(f"FS.writeFile('scores.dat', new Uint8Array({list(table)})); Module.storeSavedFiles();")
+    wait_for(lambda: b.driver.execute_async_script(READ_STORE) == list(table), 10, "the table stored")
+    wait_for(lambda: b.js("return !!navigator.serviceWorker.controller;") or b.driver.refresh(), 20,
+             "a page the service worker controls")
+    names, urls = b.driver.execute_async_script(CACHED)
+    check(len(names) == 1 and re.fullmatch(rf"tessarine3d-{re.escape(VERSION)}-[0-9a-f]{{12}}", names[0]),
+          f"the caches: {names}")
+    files = {server.url(path.name) for path in site.iterdir() if path.name != "sw.js"} | {server.url()}
+    check(sorted(urls) == sorted(files), f"the cache holds {urls}")
+    server.stop()
+    b.driver.refresh()
+    shows(b, work, TITLE, white, 100)
+    check(bytes(b.js("return Array.from(FS.readFile('scores.dat'));")) == table, "the table read offline")
+
+    server.start()
+    (site / "sw.js").write_text((site / "sw.js").read_text().replace(names[0].split("-", 1)[1], "next"))
+    (site / "index.html").write_text((site / "index.html").read_text().replace("<title>", "<title>Next "))
+    b.driver.execute_async_script("caches.open('another').then(() => arguments[0]());")
+    b.driver.refresh()
+    wait_for(lambda: b.driver.execute_async_script(WAITING_WORKER) == "installed", 20, "the next build installed")
+    check(b.driver.title == "Tessarine 3D", "the next build ran before its worker took over")
+    b.driver.refresh()
+    b.wait_for_js("window.animationFrames > 0")
+    check(b.driver.title == "Next Tessarine 3D", "the next build did not take over")
+    check(sorted(b.driver.execute_async_script(CACHED)[0]) == ["another", "tessarine3d-next"], "the old cache kept")
+    check(b.driver.execute_async_script(READ_STORE) == list(table), "the table changed by an update")
+    b.cdp("Emulation.clearDeviceMetricsOverride")
+
+
 def shipped_site(build, work):
-    server = PageServer(build / "site")
+    # The site as scripts/package-web.sh's zip holds it, which a new build then replaces in part.
+    site = work / f"tessarine3d-{VERSION}-web"
+    shutil.rmtree(site, ignore_errors=True)
+    shutil.unpack_archive(build / f"{site.name}.zip", work)
+    server = PageServer(site)
     with Browser() as b:
         b.run_before_load(AUDIO_TAP)
         b.run_before_load(FRAME_COUNTER)
         b.driver.get(server.url("index.html"))
         b.wait_for_js("window.animationFrames > 0")
+        # The service worker's own download of the site done: under load it can starve the sound's start.
+        b.driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]());")
         check(b.driver.title == "Tessarine 3D", "the page's title")
         check(b.js("return audioTap.contexts[0].state;") == "suspended", "sound before a key without autoplay")
         # The first key starts the sound; the browser may drop what comes out while its output starts.
@@ -438,6 +509,7 @@ def shipped_site(build, work):
         check(listen(b, 0.3, Keys.ARROW_UP) > 0, "no sound after the first key")
         for name in ("tessarine3d.svg", "tessarine3d-32.png", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"):
             check(b.driver.execute_async_script(f"fetch('{name}').then(r => arguments[0](r.ok));"), f"no {name}")
+        offline_app(b, server, site, work)
 
         # A browser that refuses IndexedDB: the table starts from the defaults, and a box says why.
         refusal = b.run_before_load("indexedDB.open = () => { throw new DOMException('refused by the test', "

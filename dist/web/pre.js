@@ -161,3 +161,13 @@ Module.storeSavedFiles = () => {
     }
   });
 };
+
+// The site's service worker (sw.js) keeps the game for a start with no
+// network. It is registered once the program's files have loaded, so that
+// its own download of the site does not slow theirs. Where there is none (a
+// page not served over HTTPS, a browser without service workers, a private
+// window that refuses them) the game only needs the network at each start.
+Module.postRun = Module.postRun || [];
+Module.postRun.push(() => {
+  if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+});
