@@ -1,7 +1,6 @@
-// The entry's platform services on Linux: the X display, GLUT's window
-// callbacks and full screen, the window's properties, glibc's heap, GLX's
-// swap control and X's input focus.
-#include <GL/freeglut.h>
+// The entry's platform services on Linux (the window's keys and full screen
+// are freeglut's, in window_freeglut.cpp): the X display, the window's
+// properties, glibc's heap, GLX's swap control and X's input focus.
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -91,17 +90,6 @@ void nameWindow() {
     XFlush(display);
 }
 
-void watchWindow() {
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecialKey);
-    glutWindowStatusFunc(onWindowStatus);
-}
-
-// GLUT puts the window back to its size and place on the second toggle.
-void toggleFullScreen() { glutFullScreenToggle(); }
-
-void endProgram() { std::exit(EXIT_SUCCESS); }
-
 void prepareProcess() {
     // Mesa's software renderer frees and takes again a large block of memory
     // for every line of bitmap text. With glibc's default threshold of 128 KiB
@@ -171,5 +159,3 @@ void turnOffSwapSync() {
         if (swapInterval != nullptr) swapInterval(0);
     }
 }
-
-void followScreen() {}

@@ -1,11 +1,8 @@
-// The entry's platform services on Windows: GLUT's window callbacks and full
-// screen, WGL's swap control and the foreground window. The desktop is always there, and the window takes its
+// The entry's platform services on Windows (the window's keys and full
+// screen are freeglut's, in window_freeglut.cpp): WGL's swap control and the
+// foreground window. The desktop is always there, and the window takes its
 // icon from the exe's resources.
 #include <windows.h>
-
-#include <GL/freeglut.h>
-
-#include <cstdlib>
 
 #include "app/app.h"
 
@@ -22,17 +19,6 @@ void prepareProcess() {}
 
 void nameWindow() {}
 
-void watchWindow() {
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecialKey);
-    glutWindowStatusFunc(onWindowStatus);
-}
-
-// GLUT puts the window back to its size and place on the second toggle.
-void toggleFullScreen() { glutFullScreenToggle(); }
-
-void endProgram() { std::exit(EXIT_SUCCESS); }
-
 // A swap that also waits for the monitor's refresh would halve the pace on a
 // 60 Hz screen. A driver without WGL_EXT_swap_control keeps its own setting.
 void turnOffSwapSync() {
@@ -47,5 +33,3 @@ WindowFocus windowFocus() {
     if (ours == nullptr || foreground == nullptr) return WindowFocus::Nobody;
     return GetAncestor(ours, GA_ROOT) == foreground ? WindowFocus::Ours : WindowFocus::Elsewhere;
 }
-
-void followScreen() {}
