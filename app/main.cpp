@@ -89,6 +89,9 @@ int main(int argc, char** argv) {
     gameState.window = glutCreateWindow(windowTitle);
     nameWindow();
 
+    // The window's own size, which -geometry may have changed (or the page's
+    // layout), reaches the projection through the first reshape.
+    initGraphics(windowWidth, windowHeight);
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
     watchWindow();
@@ -96,9 +99,6 @@ int main(int argc, char** argv) {
     // Frames are drawn when the game asks for them, and a swap need not wait
     // for the monitor.
     turnOffSwapSync();
-    // The window's own size, which -geometry may have changed, reaches the
-    // projection through the first reshape.
-    initGraphics(windowWidth, windowHeight);
     spawnPiece();
     // The wall has its images before the first frame, also behind an error
     // box that start-up raised.
