@@ -412,6 +412,18 @@ TEST_F(Shell, AFrameIsDueOnlyWhenThePictureChangesAndStillScreensSleep) {
     }
     gameState.mode = ScreenMode::Highscores;
     EXPECT_FALSE(advanceGame(start + hours(4)).has_value()) << "the table at rest";
+
+    // The touch hint of a paused game's first wake-up asks for the one that takes it away.
+    gameState.hintPending = true;
+    startGame();
+    gameState.paused = true;
+    EXPECT_TRUE(pictureChanged());
+    EXPECT_EQ(advanceGame(start), start + hintDuration);
+    EXPECT_TRUE(gameState.hintShown);
+    EXPECT_FALSE(advanceGame(start + hintDuration).has_value());
+    EXPECT_TRUE(pictureChanged()) << "the hint gone";
+    startGame();
+    EXPECT_FALSE(gameState.hintShown) << "only the first game";
 }
 
 // A paused game: a first piece lands and the board settles at once; `after`
