@@ -328,8 +328,9 @@ void toggleFullScreen();
 // cannot end inside the browser's own event handlers.
 void endProgram();
 // Lets the platform follow the screen at every wake-up: the page holds a
-// wake lock while a game runs and focuses its text input while the name
-// prompt shows; the desktops have nothing to follow.
+// wake lock while a game runs, focuses its text input while the name prompt
+// shows, keeps the hint's flag once it shows and labels its mute button; the
+// desktops have nothing to follow.
 void followScreen();
 // Reads whether the desktop asks for less animation into
 // `gameState.lessMotion`, and starts to listen for its changes where the
@@ -470,7 +471,7 @@ extern TouchState touches;
 // What a touch event asks of the page beyond changing the state.
 struct TouchOutcome {
     KeyOutcome key = KeyOutcome::Continue;  // what the keys pressed ask (Quit: the menu's Exit)
-    bool recognised = false;      // a gesture of this screen acted: the first-time hint may go
+    bool recognised = false;      // a gesture of this screen acted (the game's first takes the hint away)
     bool focusNameInput = false;  // a tap at the name prompt: the page should focus its text input
 };
 // Reads one touch event of `phase` for the `count` touches at `changed` (the

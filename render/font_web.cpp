@@ -9,13 +9,8 @@
 #include "app/app.h"
 #include "render/render.h"
 
-namespace {
-
-constexpr char fontFile[] = "LiberationMono-Bold.ttf";  // in the site's directory
-
-}  // namespace
-
 std::vector<GlyphImage> platformGlyphs(int pixels, std::string& why) {
-    const std::string path = std::string(siteDirectory) + "/" + fontFile;
+    // The build names the file, which the site carries in its directory.
+    const std::string path = std::string(siteDirectory) + "/" + TESSARINE_WEB_FONT;
     return renderFaceGlyphs(path.c_str(), 0, pixels, why);
 }

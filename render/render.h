@@ -1,8 +1,9 @@
 // render/: draws the screens with OpenGL's fixed-function pipeline. Reads the
 // game state (the menu's wall, the name cursor and the hint included), the
 // board, the piece, the high score table, the name being typed, `errorBoxes`
-// and `windowView` (where the score line stands); writes none of them. Owns `blockTextures`, the font (its glyph texture and
-// metrics) and `textColour`.
+// and `windowView` (the glyphs' size, where the score line stands); writes
+// none of them. Owns `blockTextures`, the font (its glyph texture and
+// metrics) and `textColour`. The shell sets the projection (app/view.cpp).
 //
 // It draws only what WebGL's emulation of that pipeline draws too: quads
 // from vertex arrays or between glBegin and glEnd, textured or not, the

@@ -208,8 +208,7 @@ def beside_linux(page, linux_build, shots):
     print(f"Each screen beside Linux's (640 x 480, the tests' rand(), less motion; pictures in {shots}):")
     for name in ("menu", "play", "table", "error-box"):
         web, linux = Pixels(shots / f"web-{name}.png"), Pixels(shots / f"linux-{name}.png")
-        apart = [max(abs(a - b) for a, b in zip(web.rgb[i:i + 3], linux.rgb[i:i + 3]))
-                 for i in range(0, len(web.rgb), 3)]
+        apart = web.apart(linux)
         lit = sum(1 for i in range(0, len(linux.rgb), 3) if max(linux.rgb[i:i + 3]) > 0)
         print(f"  {name:10} {lit:6} lit pixels on Linux; differing: {sum(d > 0 for d in apart):6} at all, "
               f"{sum(d > 8 for d in apart):5} by more than 8 levels, {sum(d > 32 for d in apart):4} by more "

@@ -118,8 +118,7 @@ def compare_with_linux(web, linux):
     """The same scene on both: the text to the pixel; of the cubes, drawn by
     other rasterisers and texture filters, at most 0.1 % of the window's pixels
     more than 32 levels apart in a channel (edges a pixel apart)."""
-    apart = [max(abs(a - b) for a, b in zip(web.rgb[i:i + 3], linux.rgb[i:i + 3]))
-             for i in range(0, len(web.rgb), 3)]
+    apart = web.apart(linux)
     far = sum(d > 32 for d in apart)
     print(f"menu beside Linux's: {sum(d > 0 for d in apart)} pixels differ, {sum(d > 8 for d in apart)} by more "
           f"than 8 levels, {far} by more than 32, the most by {max(apart)}")

@@ -254,6 +254,12 @@ class Pixels:
         x0, y0, w, h = area
         return sum(1 for y in range(y0, y0 + h) for x in range(x0, x0 + w) if test(*self.at(x, y)))
 
+    def apart(self, other):
+        """Pixel by pixel, row by row, how far this picture is from another of
+        its size: the largest difference of a channel, 0 to 255."""
+        return [max(abs(a - b) for a, b in zip(self.rgb[i:i + 3], other.rgb[i:i + 3]))
+                for i in range(0, len(self.rgb), 3)]
+
 
 def wait_for(condition, timeout, what):
     """Polls condition() until it gives something true and returns that;
